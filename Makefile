@@ -1,0 +1,45 @@
+# Thin wrapper over CMake: make builds, make check runs every test, make demo converts the
+# examples, make bench prints timings.
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: all check test sanitize format-check tidy demo bench clean
+
+all: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DWARNINGS_AS_ERRORS=ON $(CMAKE_FLAGS)
+
+test: all
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# What CI runs: format check, the build with warnings as errors, every test, then every test
+# again under AddressSanitizer and UndefinedBehaviorSanitizer.
+check: format-check test sanitize
+
+sanitize:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Sanitize -DWARNINGS_AS_ERRORS=ON $(CMAKE_FLAGS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+format-check:
+	@files=$$(git ls-files '*.cc' '*.h' 2>/dev/null); \
+	if command -v clang-format >/dev/null && [ -n "$$files" ]; then \
+	  clang-format --dry-run -Werror $$files && echo "format check: ok"; \
+	else echo "format check: skipped (no clang-format)"; fi
+
+tidy: all
+	@files=$$(git ls-files 'converter/*.cc' 'fonttables/*.cc' 'viewer/*.cc' 'platform/*.cc'); \
+	clang-tidy -p $(BUILD) --quiet $$files
+
+demo: all
+	bash tools/demo.sh $(BUILD)
+
+bench: all
+	bash bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD) demo

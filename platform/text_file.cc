@@ -1,0 +1,195 @@
+// text_file.cc - DOS text streams over file descriptors, through glibc's cookie streams.
+#include "platform/text_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+// One open text file. stdio's own buffer sits in front of this; the read side keeps a raw buffer
+// of its own so that the translation works on blocks, and the write side writes straight to the
+// descriptor so that a failure reaches stdio's error state and is never held back here.
+struct TextFile {
+  int fd;
+  int atMark;       // a Ctrl-Z was read: the file has ended until rewound
+  int pendingCr;    // a CR ended the last raw block; the next byte decides what it was
+  int writeFailed;  // a write failed: the close reports it too, however the buffer was left
+  std::size_t rawStart;
+  std::size_t rawEnd;
+  unsigned char raw[kBufferSize];
+};
+
+// Fills the raw buffer; returns the bytes read, 0 at the end of the file, -1 on an error.
+ssize_t fillRaw(TextFile& file) {
+  for (;;) {
+    const ssize_t got = ::read(file.fd, file.raw, sizeof file.raw);
+    if (got < 0 && errno == EINTR) continue;
+    file.rawStart = 0;
+    file.rawEnd = got > 0 ? static_cast<std::size_t>(got) : 0;
+    return got;
+  }
+}
+
+ssize_t readText(void* cookie, char* out, std::size_t size) {
+  TextFile& file = *static_cast<TextFile*>(cookie);
+  std::size_t n = 0;
+  while (n < size && !file.atMark) {
+    if (file.rawStart == file.rawEnd) {
+      // Hand over what is ready before blocking for more input.
+      if (n > 0 && !file.pendingCr) break;
+      const ssize_t got = fillRaw(file);
+      if (got < 0) return n > 0 ? static_cast<ssize_t>(n) : -1;
+      if (got == 0) {
+        if (file.pendingCr) {  // a CR as the last byte of the file is an ordinary byte
+          file.pendingCr = 0;
+          out[n++] = '\r';
+        }
+        break;
+      }
+    }
+    const unsigned char byte = file.raw[file.rawStart];
+    if (file.pendingCr) {
+      file.pendingCr = 0;
+      if (byte == '\n') {
+        ++file.rawStart;
+        out[n++] = '\n';
+      } else {
+        out[n++] = '\r';  // a lone CR; the byte after it is taken on the next round
+      }
+      continue;
+    }
+    ++file.rawStart;
+    if (byte == kEndOfFileMark) {
+      file.atMark = 1;
+    } else if (byte == '\r') {
+      file.pendingCr = 1;
+    } else {
+      out[n++] = static_cast<char>(byte);
+    }
+  }
+  return static_cast<ssize_t>(n);
+}
+
+// Writes all of `size` bytes or fails: a short write left unreported would lose text.
+int writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return 0;
+}
+
+ssize_t writeText(void* cookie, const char* data, std::size_t size) {
+  TextFile& file = *static_cast<TextFile*>(cookie);
+  // The raw buffer is free on a write stream: it holds the translated block.
+  std::size_t used = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (used + 2 > sizeof file.raw) {
+      if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
+        file.writeFailed = 1;
+        return -1;
+      }
+      used = 0;
+    }
+    if (data[i] == '\n') file.raw[used++] = '\r';
+    file.raw[used++] = static_cast<unsigned char>(data[i]);
+  }
+  if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
+    file.writeFailed = 1;
+    return -1;
+  }
+  return static_cast<ssize_t>(size);
+}
+
+// Only a rewind is supported: positions in the translated text have no byte offset in the file.
+int seekText(void* cookie, off64_t* offset, int whence) {
+  TextFile& file = *static_cast<TextFile*>(cookie);
+  if (whence != SEEK_SET || *offset != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (::lseek(file.fd, 0, SEEK_SET) < 0) return -1;
+  file.atMark = 0;
+  file.pendingCr = 0;
+  file.rawStart = file.rawEnd = 0;
+  return 0;
+}
+
+int closeText(void* cookie) {
+  TextFile* file = static_cast<TextFile*>(cookie);
+  const int result = ::close(file->fd);
+  const int failed = file->writeFailed;
+  delete file;
+  return failed ? -1 : result;
+}
+
+}  // namespace
+
+std::FILE* openTextFile(const char* name, const char* mode) {
+  const int writing = mode[0] == 'w';
+  const int fd =
+      writing ? ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666) : ::open(name, O_RDONLY);
+  if (fd < 0) return nullptr;
+  TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, {}};
+  cookie_io_functions_t io{};
+  if (writing) {
+    io.write = writeText;
+  } else {
+    io.read = readText;
+    io.seek = seekText;
+  }
+  io.close = closeText;
+  std::FILE* stream = fopencookie(file, writing ? "w" : "r", io);
+  if (stream == nullptr) {
+    const int saved = errno;
+    closeText(file);
+    errno = saved;
+  }
+  return stream;
+}
+
+ConsoleLine readConsoleLine(std::FILE* in, char* buf, std::size_t capacity, std::FILE* overflowOut,
+                            const char* overflowPrefix) {
+  ConsoleLine line{0, 0};
+  const std::size_t keep = capacity - 1;
+  int c = std::getc(in);
+  if (c == EOF) {
+    buf[0] = '\0';
+    line.endOfInput = 1;
+    return line;
+  }
+  auto take = [&](int byte) {
+    if (line.length < keep) {
+      buf[line.length] = static_cast<char>(byte);
+    } else if (overflowOut != nullptr) {
+      if (line.length == keep) {
+        std::fputs(overflowPrefix, overflowOut);
+        std::fwrite(buf, 1, keep, overflowOut);
+      }
+      std::putc(byte, overflowOut);
+    }
+    ++line.length;
+  };
+  int pendingCr = 0;
+  for (; c != EOF && c != '\n'; c = std::getc(in)) {
+    if (pendingCr) take('\r');
+    pendingCr = c == '\r';
+    if (!pendingCr) take(c);
+  }
+  if (pendingCr && c == EOF) take('\r');
+  buf[line.length < keep ? line.length : keep] = '\0';
+  return line;
+}
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+// text_file.h - DOS text files as plain FILE* streams: the only code that knows CR LF and Ctrl-Z.
+#ifndef PLATFORM_TEXT_FILE_H_
+#define PLATFORM_TEXT_FILE_H_
+
+#include <cstddef>
+#include <cstdio>
+
+namespace platform {
+
+/// Byte that ends a DOS text file when it is read as text.
+constexpr int kEndOfFileMark = 26;
+
+/// Opens the file `name` as a DOS text stream: mode "r" reads it with CR LF turned into LF, a
+/// lone CR kept, and a Ctrl-Z ending the file until the stream is rewound; mode "w" creates or
+/// truncates it and writes every LF as CR LF. Returns nullptr, with errno set, if the file cannot
+/// be opened. The stream behaves as stdio's (ferror, feof, clearerr, rewind, fclose); a failed
+/// write sets its error state at once, and a failed flush or close shows in fclose's result.
+std::FILE* openTextFile(const char* name, const char* mode);
+
+/// Result of reading one console line.
+struct ConsoleLine {
+  int endOfInput;      // nothing was read: the input had ended
+  std::size_t length;  // length of the whole line without its line end, however long
+};
+
+/// Reads one console line from `in`, up to and including its LF, so that the next read starts on
+/// the next line; a CR just before the LF belongs to the line end, and a last line without a line
+/// end is a line. Keeps the first `capacity` - 1 bytes in `buf`, terminated. If the line is longer
+/// and `overflowOut` is given, writes `overflowPrefix`, the bytes kept and then the rest of the
+/// line as typed to `overflowOut`, so an overlong answer can be shown whole in constant memory.
+ConsoleLine readConsoleLine(std::FILE* in, char* buf, std::size_t capacity,
+                            std::FILE* overflowOut = nullptr, const char* overflowPrefix = "");
+
+}  // namespace platform
+
+#endif  // PLATFORM_TEXT_FILE_H_
