@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all check test sanitize format-check tidy demo bench clean
+.PHONY: all check test sanitize format-check tidy demo bench fuzz clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -41,5 +41,18 @@ demo: all
 bench: all
 	bash bench/run.sh $(BUILD)
 
+# Runs every fuzzer with libFuzzer (clang) for FUZZ_SECONDS, starting from its seed corpus.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DBUILD_FUZZERS=ON $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for fuzzer in $(FUZZ_BUILD)/tests/fuzz/*_fuzz; do \
+	  name=$$(basename $$fuzzer); corpus=$(FUZZ_BUILD)/corpus/$$name; \
+	  mkdir -p $$corpus && cp tests/fuzz/corpus/$$name/* $$corpus/; \
+	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  $$fuzzer $$corpus -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 2>&1 | tail -4 || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) demo
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) demo

@@ -22,6 +22,7 @@ struct TextFile {
   int writeFailed;  // a write failed: the close reports it too, however the buffer was left
   std::size_t rawStart;
   std::size_t rawEnd;
+  std::size_t markAt;  // index of the first Ctrl-Z in the raw block, or rawEnd
   unsigned char raw[kBufferSize];
 };
 
@@ -32,6 +33,10 @@ ssize_t fillRaw(TextFile& file) {
     if (got < 0 && errno == EINTR) continue;
     file.rawStart = 0;
     file.rawEnd = got > 0 ? static_cast<std::size_t>(got) : 0;
+    const void* mark = std::memchr(file.raw, kEndOfFileMark, file.rawEnd);
+    file.markAt = mark
+                      ? static_cast<std::size_t>(static_cast<const unsigned char*>(mark) - file.raw)
+                      : file.rawEnd;
     return got;
   }
 }
@@ -53,10 +58,9 @@ ssize_t readText(void* cookie, char* out, std::size_t size) {
         break;
       }
     }
-    const unsigned char byte = file.raw[file.rawStart];
     if (file.pendingCr) {
       file.pendingCr = 0;
-      if (byte == '\n') {
+      if (file.raw[file.rawStart] == '\n') {
         ++file.rawStart;
         out[n++] = '\n';
       } else {
@@ -64,13 +68,22 @@ ssize_t readText(void* cookie, char* out, std::size_t size) {
       }
       continue;
     }
-    ++file.rawStart;
-    if (byte == kEndOfFileMark) {
+    // Copy the run of ordinary bytes up to the next CR or Ctrl-Z in one go.
+    std::size_t end =
+        file.rawStart +
+        (size - n < file.rawEnd - file.rawStart ? size - n : file.rawEnd - file.rawStart);
+    if (file.markAt < end) end = file.markAt;
+    const void* cr = std::memchr(file.raw + file.rawStart, '\r', end - file.rawStart);
+    if (cr) end = static_cast<std::size_t>(static_cast<const unsigned char*>(cr) - file.raw);
+    std::memcpy(out + n, file.raw + file.rawStart, end - file.rawStart);
+    n += end - file.rawStart;
+    file.rawStart = end;
+    if (file.rawStart == file.rawEnd || n == size) continue;
+    if (file.rawStart == file.markAt) {
       file.atMark = 1;
-    } else if (byte == '\r') {
+    } else if (file.raw[file.rawStart] == '\r') {
+      ++file.rawStart;
       file.pendingCr = 1;
-    } else {
-      out[n++] = static_cast<char>(byte);
     }
   }
   return static_cast<ssize_t>(n);
@@ -92,18 +105,30 @@ int writeAll(int fd, const char* data, std::size_t size) {
 
 ssize_t writeText(void* cookie, const char* data, std::size_t size) {
   TextFile& file = *static_cast<TextFile*>(cookie);
-  // The raw buffer is free on a write stream: it holds the translated block.
+  // The raw buffer is free on a write stream: it collects the translated block.
   std::size_t used = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (used + 2 > sizeof file.raw) {
+  std::size_t i = 0;
+  while (i < size) {
+    if (used + 3 > sizeof file.raw) {
       if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
         file.writeFailed = 1;
         return -1;
       }
       used = 0;
     }
-    if (data[i] == '\n') file.raw[used++] = '\r';
-    file.raw[used++] = static_cast<unsigned char>(data[i]);
+    // Copy up to the next LF, as much as fits with room for the CR LF.
+    std::size_t run = size - i;
+    if (run > sizeof file.raw - used - 2) run = sizeof file.raw - used - 2;
+    const void* lf = std::memchr(data + i, '\n', run);
+    if (lf) run = static_cast<std::size_t>(static_cast<const char*>(lf) - (data + i));
+    std::memcpy(file.raw + used, data + i, run);
+    used += run;
+    i += run;
+    if (lf) {
+      file.raw[used++] = '\r';
+      file.raw[used++] = '\n';
+      ++i;
+    }
   }
   if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
     file.writeFailed = 1;
@@ -122,7 +147,7 @@ int seekText(void* cookie, off64_t* offset, int whence) {
   if (::lseek(file.fd, 0, SEEK_SET) < 0) return -1;
   file.atMark = 0;
   file.pendingCr = 0;
-  file.rawStart = file.rawEnd = 0;
+  file.rawStart = file.rawEnd = file.markAt = 0;
   return 0;
 }
 
@@ -141,7 +166,7 @@ std::FILE* openTextFile(const char* name, const char* mode) {
   const int fd =
       writing ? ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666) : ::open(name, O_RDONLY);
   if (fd < 0) return nullptr;
-  TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, {}};
+  TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, 0, {}};
   cookie_io_functions_t io{};
   if (writing) {
     io.write = writeText;

@@ -55,7 +55,7 @@ TEST(TextFile, ReadTranslatesLineEnds) {
     writeRaw(name, c.raw);
     std::FILE* in = platform::openTextFile(name.c_str(), "r");
     ASSERT_NE(in, nullptr);
-    EXPECT_EQ(c.text, readAll(in)) << c.raw;
+    EXPECT_EQ(c.text, readAll(in)) << c.raw.substr(0, 20);
     EXPECT_TRUE(std::feof(in));
     EXPECT_FALSE(std::ferror(in));
     EXPECT_EQ(0, std::fclose(in));
@@ -102,13 +102,21 @@ TEST(TextFile, WriteTurnsLineEndsIntoCrLf) {
   const std::string name = scratchName("write");
   std::FILE* out = platform::openTextFile(name.c_str(), "w");
   ASSERT_NE(out, nullptr);
-  std::string big(100000, '\n');
+  // Blocks larger than every buffer: only line ends, no line end at all, and a mixture.
+  const std::string lineEnds(100000, '\n');
+  const std::string noLineEnd(200001, 'x');
+  std::string mixed;
+  for (int i = 0; i < 30000; ++i) mixed += std::string(static_cast<std::size_t>(i % 7), 'y') + "\n";
   std::fputs("a\nb\r\n", out);
-  std::fwrite(big.data(), 1, big.size(), out);
+  for (const std::string* block : {&lineEnds, &noLineEnd, &mixed}) {
+    std::fwrite(block->data(), 1, block->size(), out);
+  }
   EXPECT_FALSE(std::ferror(out));
   EXPECT_EQ(0, std::fclose(out));
   std::string expected = "a\r\nb\r\r\n";
-  for (int i = 0; i < 100000; ++i) expected += "\r\n";
+  for (const std::string* block : {&lineEnds, &noLineEnd, &mixed}) {
+    for (char c : *block) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  }
   EXPECT_EQ(expected, readRaw(name));
 
   // An existing file is replaced.
