@@ -1,0 +1,360 @@
+// reader_test.cc - the Japanese text reader over in-memory streams.
+#include "converter/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "converter/kanji_output.h"
+
+namespace kotobun {
+namespace {
+
+// EUC pairs of one character of each class; bitmap numbers in the comments.
+const std::string kMaru = "\xA1\xA3";   // 3, Stop
+const std::string kColon = "\xA1\xA7";  // 7, Colon
+const std::string kOpen = "\xA1\xD6";   // 54, Opening
+const std::string kClose = "\xA1\xD7";  // 55, Closing
+const std::string kDot = "\xA1\xA6";    // 6, MiddleDot
+const std::string kA = "\xA4\xA2";      // 284, Letter
+const std::string kI = "\xA4\xA4";      // 286, Letter
+const std::string kBlank = "\xA1\xA1";  // 1, ideographic space: no class
+
+const std::string kIncompleteEuc = ".\n\aIncomplete EUC character pair..";
+const std::string kIncompleteSjis = ".\n\aIncomplete MS-kanji character pair..";
+const std::string kInvalidEuc = ".\n\aInvalid EUC character pair..";
+const std::string kInvalidSjis = ".\n\aInvalid MS-kanji character pair..";
+const std::string kAbnormalEnd = ".\n\aAbnormal DOS end of line..";
+
+std::string eucOf(int bitmap) {
+  return {static_cast<char>(0xA1 + (bitmap - 1) / 94), static_cast<char>(0xA1 + (bitmap - 1) % 94)};
+}
+
+std::string warningFor(int bitmap) {
+  return ".\nWarning! The non-standard JIS '83 Bitmap " + std::to_string(bitmap) + " encountered";
+}
+
+ConversionOptions testOptions(int euc = 1) {
+  ConversionOptions options{};
+  std::strcpy(options.fileName, "japanese");
+  options.space = 1;
+  options.percent = 1;
+  options.latex = 1;
+  options.euc = euc;
+  options.extended = 1;
+  options.fontSize = 4;
+  return options;
+}
+
+struct Pass {
+  std::string out;      // what the reader wrote, with "[n]" where it handed back bitmap n
+  std::string kanji;    // "[n]" for every bitmap handed back
+  std::string console;  // messages
+  int inputError;
+  ConversionOptions options;  // as the directives left them
+};
+
+// Runs one pass as the scan (outputEnabled 0, no output stream) or the conversion pass does,
+// handing the reader the classes of the kanji it returned last.
+Pass readPass(const std::string& input, ConversionOptions options, int outputEnabled,
+              std::FILE* console = nullptr) {
+  std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
+  char* outData = nullptr;
+  std::size_t outSize = 0;
+  std::FILE* out = open_memstream(&outData, &outSize);
+  char* consoleData = nullptr;
+  std::size_t consoleSize = 0;
+  std::FILE* memConsole = open_memstream(&consoleData, &consoleSize);
+  ReaderState state;
+  startPass(state, outputEnabled);
+  std::string kanji;
+  for (;;) {
+    readToNextKanji(in, outputEnabled ? out : nullptr, state, options,
+                    console ? console : memConsole);
+    if (state.endOfInput) break;
+    const std::string mark = "[" + std::to_string(state.bitmap) + "]";
+    kanji += mark;
+    if (outputEnabled) std::fputs(mark.c_str(), out);
+    const CharClass cls = classOf(state.bitmap);
+    state.lastStop = cls == CharClass::Stop;
+    state.lastSpacedAfter =
+        cls == CharClass::Colon || cls == CharClass::Closing || cls == CharClass::MiddleDot;
+    state.lastOpening = cls == CharClass::Opening;
+  }
+  std::fclose(in);
+  std::fclose(out);
+  std::fclose(memConsole);
+  Pass pass{std::string(outData, outSize), kanji, std::string(consoleData, consoleSize),
+            state.inputError, options};
+  std::free(outData);
+  std::free(consoleData);
+  return pass;
+}
+
+// A regular expression that matches exactly `text`.
+std::string exactly(const std::string& text) {
+  std::string re = "^";
+  for (char c : text) {
+    if (std::strchr("\\^$.|?*+()[]{}", c) != nullptr) re += '\\';
+    re += c;
+  }
+  return re + "$";
+}
+
+TEST(Reader, EucPairsAndSingleBytes) {
+  struct Case {
+    std::string input;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"\xA1\xA1", "[1]"},
+      {"\xA1\xFE", "[94]"},
+      {"\xA2\xA1", "[95]"},
+      {kA, "[284]"},
+      {"\xF4\xA4", "[7806]"},  // row 84, cell 4: the last character
+      {"\x7F\x80\xA0\xFF", "\x7F\x80\xA0\xFF"},
+      // 0x8E and 0x8F are single bytes; the byte after them starts a pair afresh.
+      {"\x8E" + kA, "\x8E[284]"},
+      {"\x8F\xA1\xA1", "\x8F[1]"},
+      // Pairs in comment lines are copied, not handed back or range-tested.
+      {"%\xFE\xFE\n", "%\xFE\xFE\n"},
+      {"%" + kA + "\n" + kI, "%" + kA + "\n[286]"},
+      {std::string("%a\0b\n", 5), std::string("%a\0b\n", 5)},
+      // Only a '%' as the first byte makes a comment line.
+      {" %" + kA, " %[284]"},
+      {kA + "%" + kI, "[284]%[286]"},
+  };
+  for (const Case& c : cases) {
+    const Pass pass = readPass(c.input, testOptions(), 1);
+    EXPECT_EQ(c.out, pass.out) << c.input;
+    EXPECT_EQ("", pass.console) << c.input;
+    EXPECT_EQ(0, pass.inputError) << c.input;
+  }
+}
+
+TEST(Reader, ShiftJisPairsAndSingleBytes) {
+  struct Case {
+    std::string input;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"\x81\x40", "[1]"},
+      {"\x81\x7E", "[63]"},
+      {"\x81\x80", "[64]"},  // 0x7F is skipped among the second bytes
+      {"\x81\x9E", "[94]"},
+      {"\x81\x9F", "[95]"},
+      {"\x81\xFC", "[188]"},
+      {"\x88\x9F", "[1411]"},
+      {"\x9F\xFC", "[5828]"},
+      {"\xE0\x40", "[5829]"},
+      {"\xEA\xA2", "[7806]"},
+      // Half-width katakana and the bytes outside both lead ranges stand alone.
+      {"\x7F\x80\xA0\xA1\xDF\xEB\xFF", "\x7F\x80\xA0\xA1\xDF\xEB\xFF"},
+      {kA, kA},
+      {"\xB1\x81\x40", "\xB1[1]"},
+  };
+  for (const Case& c : cases) {
+    const Pass pass = readPass(c.input, testOptions(0), 1);
+    EXPECT_EQ(c.out, pass.out) << c.input;
+    EXPECT_EQ("", pass.console) << c.input;
+  }
+}
+
+TEST(Reader, BadInputEndsThePassWithItsMessage) {
+  struct Case {
+    int euc;
+    std::string input;
+    std::string out;
+    std::string console;
+  };
+  const Case cases[] = {
+      {1, "ab\xA4", "ab", kIncompleteEuc},
+      {0, "ab\x81", "ab", kIncompleteSjis},
+      {1, "%\xA4", "%", kIncompleteEuc},
+      {1, "\xA4\xA0xyz", "", kInvalidEuc},
+      {1, "\xA4\xFF", "", kInvalidEuc},
+      {1, "\xA4\n", "", kInvalidEuc},
+      {1, "%\xA4\xA0\n", "%", kInvalidEuc},
+      {0, "\x81\x7F", "", kInvalidSjis},
+      {0, "\x81\x3F", "", kInvalidSjis},
+      {0, "\xEA\xFD", "", kInvalidSjis},
+      {1, "\xF4\xA5", "", ".\n\aBitmap 7807 does not exist.."},
+      {1, "\xFE\xFE", "", ".\n\aBitmap 8836 does not exist.."},
+      {0, "\xEA\xA3", "", ".\n\aBitmap 7807 does not exist.."},
+      {1, kA + "\xA4\xA0" + kI, "[284]", kInvalidEuc},
+      // A form feed must be followed by a line end; it writes its own line end first.
+      {1, "a\f", "a\n", kAbnormalEnd},
+      {1, "a\fb\n", "a\n", kAbnormalEnd},
+      {1, "\f\f\n", "\n", kAbnormalEnd},
+  };
+  for (const Case& c : cases) {
+    for (int outputEnabled = 0; outputEnabled <= 1; ++outputEnabled) {
+      const Pass pass = readPass(c.input, testOptions(c.euc), outputEnabled);
+      EXPECT_EQ(outputEnabled ? c.out : "", pass.out) << c.input;
+      EXPECT_EQ(c.console, pass.console) << c.input;
+      EXPECT_EQ(1, pass.inputError) << c.input;
+    }
+  }
+}
+
+TEST(Reader, LinesFormFeedsAndTheEndOfTheFile) {
+  struct Case {
+    std::string input;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"", ""},           {"ab", "ab"},         {"ab\n\ncd\n", "ab\n\ncd\n"},
+      {"a\f\nb", "a\nb"}, {"\f\n\f\n", "\n\n"}, {"%c\f\n%d", "%c\n%d"},
+  };
+  for (const Case& c : cases) {
+    const Pass pass = readPass(c.input, testOptions(), 1);
+    EXPECT_EQ(c.out, pass.out) << c.input;
+    EXPECT_EQ("", pass.console) << c.input;
+    EXPECT_EQ(0, pass.inputError) << c.input;
+  }
+}
+
+TEST(Reader, DirectiveTakesEffectFromTheNextLine) {
+  // The comment is parsed after its line end is written; a last line without one is not parsed.
+  Pass pass = readPass("%KOTOBUN /TeX\n", testOptions(), 1);
+  EXPECT_EQ(
+      "%KOTOBUN /TeX\n"
+      "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=1440.\n",
+      pass.out);
+  EXPECT_EQ(0, pass.options.latex);
+  pass = readPass("%KOTOBUN /TeX", testOptions(), 1);
+  EXPECT_EQ("%KOTOBUN /TeX", pass.out);
+  EXPECT_EQ(1, pass.options.latex);
+
+  // The same bytes read in one encoding, then the other, then the first again.
+  const std::string input = kA + "\x88\x9F\n%KOTOBUN /MSKanji\n" + kA + "\x88\x9F\n" +
+                            "%kotobun -euc\n" + kA + "\x88\x9F\n";
+  pass = readPass(input, testOptions(), 0);
+  EXPECT_EQ("[284][1411][284]", pass.kanji);
+  EXPECT_EQ("", pass.console);
+  pass = readPass(input, testOptions(0), 0);
+  EXPECT_EQ("[1411][1411][284]", pass.kanji);
+}
+
+TEST(Reader, GlueAfterKanji) {
+  struct Case {
+    int space;
+    int percent;
+    std::string input;
+    std::string out;
+  };
+  const Case cases[] = {
+      // Before single-byte text on the same line: the first byte takes the glue.
+      {1, 1, kMaru + "A", "[3]\\eeee{}A"},
+      {1, 1, kMaru + "1", "[3]\\eeee{}1"},
+      {1, 1, kMaru + "(", "[3]\\eeee("},
+      {1, 1, kMaru + "\x80", "[3]\\eeee\x80"},
+      {1, 1, kMaru + "%A", "[3]\\eeee%A"},
+      {1, 1, kColon + "A", "[7]\\eee{}A"},
+      {1, 1, kClose + "(", "[55]\\eee("},
+      {1, 1, kDot + "A", "[6]\\eee{}A"},
+      {1, 1, kA + "AB", "[284]\\eee{}AB"},
+      {1, 1, kA + "(", "[284]("},
+      {1, 1, kBlank + "A", "[1]\\eee{}A"},
+      {1, 1, kOpen + "A", "[54]A"},
+      {1, 1, kOpen + "(", "[54]("},
+      {0, 1, kMaru + "A", "[3]A"},
+      {0, 1, kColon + "A", "[7]A"},
+      // With an added "%" the glue waits for what follows on a later line.
+      {1, 1, kMaru + "\nabc", "[3]%\n\\eeee{}abc"},
+      {1, 1, kMaru + "\f\nabc", "[3]%\n\\eeee{}abc"},
+      {1, 1, kMaru + "\n%c\nA", "[3]%\n%c\n\\eeee{}A"},
+      {1, 1, kMaru + "\n\n", "[3]%\n\\eeee\n\n"},
+      {1, 1, kColon + "\n\nA", "[7]%\n\\eee\n\nA"},
+      {1, 1, kA + "\n\n", "[284]%\n\n"},
+      {1, 1, kA + "\n" + kI, "[284]%\n[286]"},
+      {1, 1, kMaru + " \nA", "[3]\\eeee \nA"},
+      {1, 1, kMaru + "\n%c", "[3]%\n%c"},
+      {0, 1, kMaru + "\nA", "[3]%\nA"},
+      // Without it the line end takes the glue.
+      {1, 0, kMaru + "\nA", "[3]\\eeee\nA"},
+      {1, 0, kClose + "\nA", "[55]\\eee\nA"},
+      {1, 0, kA + "\nA", "[284]\nA"},
+      {1, 0, kMaru + "\n\nA", "[3]\\eeee\n\nA"},
+      {1, 0, kA + "\n" + kI, "[284]\n[286]"},
+      {0, 0, kMaru + "\nA", "[3]\nA"},
+      // A last line without a line end gets nothing.
+      {1, 1, kMaru, "[3]"},
+      {1, 0, kMaru, "[3]"},
+      // The start of the file follows no kanji.
+      {1, 1, "A", "A"},
+      {1, 1, "%c\n1", "%c\n1"},
+  };
+  for (const Case& c : cases) {
+    ConversionOptions options = testOptions();
+    options.space = c.space;
+    options.percent = c.percent;
+    EXPECT_EQ(c.out, readPass(c.input, options, 1).out)
+        << c.input << " space " << c.space << " percent " << c.percent;
+  }
+}
+
+TEST(Reader, NonStandardBitmapWarning) {
+  struct Case {
+    int bitmap;
+    int warns;
+  };
+  const Case cases[] = {
+      {108, 0},  {109, 1},  {119, 1},  {120, 0},  {187, 1},  {188, 0},  {189, 1},  {203, 1},
+      {204, 0},  {365, 0},  {366, 1},  {376, 1},  {377, 0},  {469, 1},  {690, 0},  {691, 1},
+      {1410, 1}, {1411, 0}, {4375, 0}, {4376, 1}, {4418, 1}, {4419, 0}, {7806, 0},
+  };
+  ConversionOptions standard = testOptions();
+  standard.extended = 0;
+  for (const Case& c : cases) {
+    const Pass pass = readPass(eucOf(c.bitmap), standard, 0);
+    EXPECT_EQ(c.warns ? warningFor(c.bitmap) : "", pass.console) << c.bitmap;
+    EXPECT_EQ("[" + std::to_string(c.bitmap) + "]", pass.kanji);
+  }
+
+  // Every occurrence, in the scan under "Standard" only.
+  const std::string input = eucOf(110) + "a\n" + eucOf(110) + kA + eucOf(110);
+  EXPECT_EQ(warningFor(110) + warningFor(110) + warningFor(110),
+            readPass(input, standard, 0).console);
+  EXPECT_EQ("", readPass(input, standard, 1).console);
+  EXPECT_EQ("", readPass(input, testOptions(), 0).console);
+  // Not in comment lines.
+  EXPECT_EQ("", readPass("%" + eucOf(110) + "\n", standard, 0).console);
+}
+
+TEST(Reader, CommentLineLimit) {
+  const std::string fill(300, 'x');
+  struct Case {
+    std::string comment;  // a comment line without its line end
+    int tooLongAfter;     // bytes collected when the line is found too long; 0: accepted
+  };
+  const Case cases[] = {
+      {"%" + fill.substr(0, 252), 0},
+      {"%" + fill.substr(0, 253), 0},
+      {"%" + fill.substr(0, 254), 254},
+      {"%" + fill.substr(0, 251) + kA, 0},  // a pair that makes 254 bytes
+      {"%" + fill.substr(0, 252) + kA, 253},
+      {"%" + fill.substr(0, 253) + kA, 254},
+  };
+  for (const Case& c : cases) {
+    const std::string input = c.comment + "\n";
+    if (c.tooLongAfter == 0) {
+      EXPECT_EQ(input, readPass(input, testOptions(), 1).out);
+      continue;
+    }
+    const std::string message = ".\n\aComment too long: %" +
+                                fill.substr(0, static_cast<std::size_t>(c.tooLongAfter) - 1) +
+                                "...\n";
+    for (int outputEnabled = 0; outputEnabled <= 1; ++outputEnabled) {
+      EXPECT_EXIT(readPass(input, testOptions(), outputEnabled, stderr),
+                  ::testing::ExitedWithCode(1), exactly(message))
+          << c.comment.size();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kotobun
