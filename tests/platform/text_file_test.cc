@@ -105,8 +105,11 @@ TEST(TextFile, WriteTurnsLineEndsIntoCrLf) {
   // Blocks larger than every buffer: only line ends, no line end at all, and a mixture.
   const std::string lineEnds(100000, '\n');
   const std::string noLineEnd(200001, 'x');
-  std::string mixed;
-  for (int i = 0; i < 30000; ++i) mixed += std::string(static_cast<std::size_t>(i % 7), 'y') + "\n";
+  std::string mixedText;
+  for (int i = 0; i < 30000; ++i) {
+    mixedText += std::string(static_cast<std::size_t>(i % 7), 'y') + "\n";
+  }
+  const std::string& mixed = mixedText;
   std::fputs("a\nb\r\n", out);
   for (const std::string* block : {&lineEnds, &noLineEnd, &mixed}) {
     std::fwrite(block->data(), 1, block->size(), out);
