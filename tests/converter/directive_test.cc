@@ -1,0 +1,206 @@
+// directive_test.cc - option directive lines: which lines count, the options and their echoes.
+#include "converter/directive.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "converter/settings.h"
+
+namespace kotobun {
+namespace {
+
+// Parses `line` as the conversion pass would, starting from `options`; returns what it wrote.
+std::string parseLine(const std::string& line, ConversionOptions& options) {
+  char text[kMaxComment + 2] = {};
+  line.copy(text, kMaxComment);
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  parseDirective(text, options, 1, out);
+  std::fclose(out);
+  std::string written(data, size);
+  std::free(data);
+  return written;
+}
+
+const std::string kDefaultEcho =
+    "%File=japanese  Space  Added %  LaTeX  EUC  Extended  Font Size=1440.\n";
+const std::string kTexEcho =
+    "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=1440.\n";
+
+TEST(Directive, WhichCommentLinesAreDirectives) {
+  struct Case {
+    const char* line;
+    int isDirective;  // then /TeX takes effect
+  };
+  const Case cases[] =
+      {
+          {"%KOTOBUN /TeX", 1},   {"%kotobun /tex", 1},  {"%   KotoBun -TEX", 1},
+          {"%KOTOJIN /TeX", 1},   {"%KOTOHAN /TeX", 1},  {"%KOTOBUN/TeX", 1},
+          {"%\tKOTOBUN /TeX", 0},  // only spaces may stand before the keyword
+          {"%KOTOBUNX /TeX", 0},   // the keyword matches, then the X ends the parse
+          {"%KOTOBUN X /TeX", 0},  // so does a word that is no option
+          {"%KOTOBUN \t/TeX", 0},  // and a tab
+          {"%KOTOBU /TeX", 0},    {"%%KOTOBUN /TeX", 0}, {"% KOTO BUN /TeX", 0},
+      };
+  for (const Case& c : cases) {
+    ConversionOptions options = defaultOptions();
+    const std::string written = parseLine(c.line, options);
+    EXPECT_EQ(c.isDirective ? kTexEcho : "", written) << c.line;
+    EXPECT_EQ(!c.isDirective, options.latex) << c.line;
+  }
+}
+
+TEST(Directive, KeywordAloneChangesNothing) {
+  for (const char* line : {"%KOTOBUN", "%KOTOBUN   ", "%kotohan", "%", ""}) {
+    ConversionOptions options = defaultOptions();
+    options.fontSize = 0;
+    EXPECT_EQ("", parseLine(line, options)) << line;
+    EXPECT_EQ(0, options.fontSize) << line;
+  }
+}
+
+TEST(Directive, OptionsAndTheirEchoes) {
+  struct Case {
+    const char* line;
+    const char* written;
+  };
+  // Each echo shows the settings after its option; an option that is not recognised ends the
+  // parse without one. The start is the default but plain TeX.
+  const Case cases[] = {
+      {"%KOTOBUN /NoSpace /3.0",
+       "%File=japanese  No Space  Added %  TeX  EUC  Extended  Font Size=1440.\n"
+       "%File=japanese  No Space  Added %  TeX  EUC  Extended  Font Size=1728.\n"},
+      {"%KOTOBUN /NOSPACE/3.0",
+       "%File=japanese  No Space  Added %  TeX  EUC  Extended  Font Size=1440.\n"
+       "%File=japanese  No Space  Added %  TeX  EUC  Extended  Font Size=1728.\n"},
+      {"%KOTOBUN /10 /LaTeX",
+       "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=1200.\n"},
+      {"%KOTOBUN /Bogus /LaTeX", ""},
+      {"%KOTOBUN /LaTeX word /NoEOL",
+       "%File=japanese  Space  Added %  LaTeX  EUC  Extended  Font Size=1440.\n"},
+      {"%KOTOBUN /SPACEX /LaTeX",
+       "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=1440.\n"},
+      {"%KOTOBUN /LATEXFOO",
+       "%File=japanese  Space  Added %  LaTeX  EUC  Extended  Font Size=1440.\n"},
+      {"%KOTOBUN / /LaTeX", ""},
+      {"%KOTOBUN -mskanji  -standard-1.0 -noeol /",
+       "%File=japanese  Space  Added %  TeX  MS-kanji  Extended  Font Size=1440.\n"
+       "%File=japanese  Space  Added %  TeX  MS-kanji  Standard  Font Size=1440.\n"
+       "%File=japanese  Space  Added %  TeX  MS-kanji  Standard  Font Size=1200.\n"
+       "%File=japanese  Space  No Added %  TeX  MS-kanji  Standard  Font Size=1200.\n"},
+      {"%KOTOBUN /2488%/1000",
+       "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=2488.\n"},
+  };
+  for (const Case& c : cases) {
+    ConversionOptions options = defaultOptions();
+    options.latex = 0;
+    EXPECT_EQ(c.written, parseLine(c.line, options)) << c.line;
+  }
+}
+
+TEST(Directive, LongerKeywordsWinOverTheirPrefixes) {
+  struct Case {
+    const char* word;
+    int ConversionOptions::*field;
+    int value;
+  };
+  const Case cases[] = {
+      {"extraspace", &ConversionOptions::space, 1},  {"extra", &ConversionOptions::space, 1},
+      {"space", &ConversionOptions::space, 1},       {"noextraspace", &ConversionOptions::space, 0},
+      {"noextra", &ConversionOptions::space, 0},     {"nospace", &ConversionOptions::space, 0},
+      {"comment", &ConversionOptions::percent, 1},   {"percent", &ConversionOptions::percent, 1},
+      {"eol", &ConversionOptions::percent, 1},       {"nocomment", &ConversionOptions::percent, 0},
+      {"nopercent", &ConversionOptions::percent, 0}, {"noeol", &ConversionOptions::percent, 0},
+      {"euc", &ConversionOptions::euc, 1},           {"mskanji", &ConversionOptions::euc, 0},
+      {"shiftjis", &ConversionOptions::euc, 0},      {"extended", &ConversionOptions::extended, 1},
+      {"standard", &ConversionOptions::extended, 0}, {"latex", &ConversionOptions::latex, 1},
+      {"mutex", &ConversionOptions::latex, 0},       {"tex", &ConversionOptions::latex, 0},
+      {"1000", &ConversionOptions::fontSize, 1},     {"1095", &ConversionOptions::fontSize, 2},
+      {"1200", &ConversionOptions::fontSize, 3},     {"1440", &ConversionOptions::fontSize, 4},
+      {"1728", &ConversionOptions::fontSize, 5},     {"2074", &ConversionOptions::fontSize, 6},
+      {"2488", &ConversionOptions::fontSize, 7},     {"0.0", &ConversionOptions::fontSize, 1},
+      {"0.5", &ConversionOptions::fontSize, 2},      {"1.0", &ConversionOptions::fontSize, 3},
+      {"2.0", &ConversionOptions::fontSize, 4},      {"3.0", &ConversionOptions::fontSize, 5},
+      {"4.0", &ConversionOptions::fontSize, 6},      {"5.0", &ConversionOptions::fontSize, 7},
+      {"0", &ConversionOptions::fontSize, 1},        {"1", &ConversionOptions::fontSize, 3},
+      {"2", &ConversionOptions::fontSize, 4},        {"3", &ConversionOptions::fontSize, 5},
+      {"4", &ConversionOptions::fontSize, 6},        {"5", &ConversionOptions::fontSize, 7},
+  };
+  // The glued -TEX is read only if the whole word was taken: a shorter keyword would leave the
+  // rest of the word, which ends the parse before it.
+  for (const Case& c : cases) {
+    ConversionOptions options = defaultOptions();
+    options.*c.field = c.field == &ConversionOptions::fontSize ? 0 : 1 - c.value;
+    const std::string line = std::string("%kotobun /") + c.word + "-TEX";
+    const std::string written = parseLine(line, options);
+    EXPECT_EQ(2, std::count(written.begin(), written.end(), '\n')) << line;
+    EXPECT_EQ(0, options.latex) << line;
+    if (c.field != &ConversionOptions::latex) {
+      EXPECT_EQ(c.value, options.*c.field) << line;
+    }
+  }
+}
+
+TEST(Directive, NothingWrittenInTheScan) {
+  char text[kMaxComment + 2] = "%KOTOBUN /NoSpace /3.0 /TeX";
+  ConversionOptions options = defaultOptions();
+  parseDirective(text, options, 0, nullptr);
+  EXPECT_EQ(0, options.space);
+  EXPECT_EQ(5, options.fontSize);
+  EXPECT_EQ(0, options.latex);
+}
+
+TEST(Directive, LongestCommentFitsItsBuffer) {
+  struct Guarded {
+    char text[kMaxComment + 2];
+    char guard[8];
+  };
+  struct Case {
+    std::string line;  // 254 bytes, the longest comment line
+    const char* written;
+    std::string left;  // the rewritten text
+  };
+  const std::string plain = "%" + std::string(kMaxComment - 1, 'x');
+  const std::string directive = "%KOTOBUN" + std::string(kMaxComment - 12, ' ') + "/3.0";
+  const Case cases[] = {
+      {plain, "", std::string(kMaxComment - 1, 'X') + " %"},
+      {directive, "%File=japanese  Space  Added %  LaTeX  EUC  Extended  Font Size=1728.\n", "%"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(kMaxComment, c.line.size());
+    Guarded buffer;
+    std::memset(&buffer, '#', sizeof buffer);
+    std::memcpy(buffer.text, c.line.c_str(), c.line.size() + 1);
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&data, &size);
+    ConversionOptions options = defaultOptions();
+    parseDirective(buffer.text, options, 1, out);
+    std::fclose(out);
+    EXPECT_EQ(c.written, std::string(data, size));
+    std::free(data);
+    EXPECT_EQ(c.left, buffer.text);
+    EXPECT_EQ(std::string(sizeof buffer.guard, '#'),
+              std::string(buffer.guard, sizeof buffer.guard));
+  }
+}
+
+TEST(Directive, FailedEchoEndsTheRun) {
+  auto parseToFullDisk = [] {
+    std::FILE* out = std::fopen("/dev/full", "w");
+    std::setvbuf(out, nullptr, _IONBF, 0);
+    char text[kMaxComment + 2] = "%KOTOBUN /TeX";
+    ConversionOptions options = defaultOptions();
+    parseDirective(text, options, 1, out);
+  };
+  EXPECT_EXIT(parseToFullDisk(), ::testing::ExitedWithCode(1), "");
+}
+
+}  // namespace
+}  // namespace kotobun
