@@ -28,7 +28,7 @@ void scanFonts(std::FILE* in, FontUsageTable& fonts, ConversionOptions& options,
   // Directives in the file change the copy for the rest of the scan; the conversion pass meets
   // them again and reaches the same settings by itself.
   ConversionOptions scanOptions = options;
-  for (auto& row : fonts) row.fill(0);
+  for (int size = 1; size <= kFontSizes; ++size) fonts[static_cast<std::size_t>(size)].fill(0);
   ReaderState state;
   startPass(state, 0);
   for (;;) {
