@@ -1,0 +1,327 @@
+#!/usr/bin/env bash
+# typeset_test.sh - converts documents with kotobun and checks that latex or tex sets them whole.
+#
+# Usage: typeset_test.sh CHECK SCRATCH [ARG]
+#   fonts                 makes the metric kanji fonts into $FONTS and checks two of them
+#   example FILE          converts examples/FILE with its own settings and typesets it
+#   sizes-directives      one LaTeX document that directives take through all seven sizes
+#   sizes-options         plain TeX documents, one per size, chosen by command-line options
+#   catalogue             fonttables, kotobun fontable, latex: every glyph of every font
+# Environment: KOTOBUN, FONTTABLES, MAKE_METRIC_FONTS (programs), FONTS (the font folder),
+# EXAMPLES (the examples folder). Without TeX the check exits 77 (skipped), unless
+# REQUIRE_TYPESETTING=1 makes that a failure.
+#
+# A typeset document passes when TeX ends without an error or a missing character, the kanji
+# fonts in its DVI file are exactly those its header declares, each at the size its magnification
+# gives (design size 10pt: scaled 1440 is 14.4pt), and the DVI file sets exactly the glyphs that
+# the converted text refers to, or that the check itself expects.
+set -euo pipefail
+
+check=$1
+scratch=$2
+arg=${3:-}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+requireTools() {
+  local tool
+  for tool in latex tex pltotf tftopl dvitype; do
+    if ! command -v "$tool" >/dev/null; then
+      if [ "${REQUIRE_TYPESETTING:-0}" = 1 ]; then
+        fail "$tool is not installed, and REQUIRE_TYPESETTING=1"
+      fi
+      echo "skipped: $tool is not installed" \
+        "(apt-get install --no-install-recommends texlive-binaries texlive-latex-base)"
+      exit 77
+    fi
+  done
+}
+
+# ORDER SIZES: magnification by size letter a to g.
+magnification() {
+  case $1 in
+    a) echo 1000 ;; b) echo 1095 ;; c) echo 1200 ;; d) echo 1440 ;;
+    e) echo 1728 ;; f) echo 2074 ;; g) echo 2488 ;;
+    *) fail "no size letter: $1" ;;
+  esac
+}
+
+# Prints the EUC bytes of the given bitmap numbers.
+euc() {
+  LC_ALL=C awk -v list="$*" 'BEGIN {
+    n = split(list, p, " ")
+    for (i = 1; i <= n; i++) printf "%c%c", 161 + int((p[i] - 1) / 94), 161 + (p[i] - 1) % 94
+  }'
+}
+
+# Prints the Shift-JIS bytes of the given bitmap numbers.
+sjis() {
+  LC_ALL=C awk -v list="$*" 'BEGIN {
+    n = split(list, p, " ")
+    for (i = 1; i <= n; i++) {
+      j1 = 32 + int((p[i] - 1) / 94) + 1
+      j2 = 32 + (p[i] - 1) % 94 + 1
+      lead = int((j1 + 1) / 2) + (j1 <= 94 ? 112 : 176)
+      if (j1 % 2) trail = j2 + (j2 <= 95 ? 31 : 32); else trail = j2 + 126
+      printf "%c%c", lead, trail
+    }
+  }'
+}
+
+# Prints "kanjiXX MAG CODE", one line a glyph, for the given bitmap numbers at magnification MAG.
+expectedGlyphs() {
+  local mag=$1
+  shift
+  awk -v mag="$mag" -v list="$*" 'BEGIN {
+    n = split(list, p, " ")
+    for (i = 1; i <= n; i++) {
+      block = int(p[i] / 128)
+      printf "kanji%c%c %d %d\n", 97 + int(block / 8), 97 + block % 8, mag, p[i] % 128
+    }
+  }'
+}
+
+# Runs kotobun on NAME (in the current folder) with the options given; it must complete.
+convert() {
+  local name=$1
+  shift
+  local status=0
+  "$KOTOBUN" "$name" "$@" >"$name.out" || status=$?
+  [ "$status" = 0 ] || fail "kotobun $name $* ended with status $status: $(cat "$name.out")"
+  grep -q '^Japanese to \[La\]TeX conversion completed\.$' "$name.out" ||
+    fail "kotobun $name $*: no completion message"
+  if LC_ALL=C grep -q $'\a' "$name.out"; then fail "kotobun $name $*: $(cat "$name.out")"; fi
+}
+
+# Runs latex or tex (as the converter's transcript says) on NAME.tex; no error may occur.
+typeset() {
+  local name=$1 engine=latex status=0
+  grep -q '^Writing TeX header$' "$name.out" && engine=tex
+  TFMFONTS="$FONTS:" MKTEXTFM=0 "$engine" -interaction=nonstopmode -halt-on-error "$name.tex" \
+    </dev/null >"$name.typeset" 2>&1 || status=$?
+  [ "$status" = 0 ] || fail "$engine $name ended with status $status:
+$(grep -A3 '^!' "$name.log" || tail -20 "$name.typeset")"
+  if grep -q '^!' "$name.log"; then fail "$engine $name: $(grep -A3 '^!' "$name.log")"; fi
+  if grep -q 'Missing character' "$name.log"; then
+    fail "$engine $name: $(grep 'Missing character' "$name.log" | head -5)"
+  fi
+  [ -s "$name.dvi" ] || fail "$engine $name wrote no DVI file"
+}
+
+# From NAME.tex: NAME.declared ("kanjiXX MAG", sorted) from the header, and NAME.referenced
+# ("kanjiXX MAG CODE", sorted) from the glyph references of the body.
+readConvertedText() {
+  local name=$1 id file mag
+  tr -d '\r' <"$name.tex" >"$name.lf"
+  : >"$name.ids"
+  while read -r id file mag; do
+    [ "$(magnification "${id:1:1}")" = "$mag" ] || fail "$name: \\$id declared at $mag"
+    [ "kanji${id:2:2}" = "$file" ] || fail "$name: \\$id declared as $file"
+    echo "$id $file $mag" >>"$name.ids"
+  done < <(sed -n -e 's/^\\newfont{\\\(k[a-g][a-h][a-h]\)}{\(kanji[a-h][a-h]\) scaled \([0-9]*\)}$/\1 \2 \3/p' \
+    -e 's/^\\font\\\(k[a-g][a-h][a-h]\)=\(kanji[a-h][a-h]\) scaled \([0-9]*\)$/\1 \2 \3/p' "$name.lf")
+  cut -d' ' -f2,3 "$name.ids" | sort >"$name.declared"
+  [ -z "$(uniq -d "$name.declared")" ] || fail "$name: a font is declared twice"
+  LC_ALL=C grep -o '\\kk{\\k[a-g][a-h][a-h]}{[0-9]*}' "$name.lf" |
+    sed 's/^\\kk{\\\(k...\)}{\([0-9]*\)}$/\1 \2/' |
+    awk -v name="$name" 'NR == FNR { font[$1] = $2 " " $3; next }
+      !($1 in font) { print name ": \\" $1 " is not declared" > "/dev/stderr"; exit 1 }
+      { print font[$1], $2 }' "$name.ids" - |
+    sort >"$name.referenced" || fail "$name: glyph references to undeclared fonts"
+}
+
+# From NAME.dvi: NAME.loaded ("kanjiXX MAG", sorted) and NAME.set ("kanjiXX MAG CODE", sorted, one
+# line a character set in a kanji font). Every font must load at the size its magnification gives.
+readDvi() {
+  local name=$1
+  TFMFONTS="$FONTS:" dvitype -output-level=2 "$name.dvi" >"$name.dvitype" ||
+    fail "dvitype $name.dvi failed"
+  # At this output level the font definitions in the pages say where each font loaded, and the
+  # postamble at the end names its magnification.
+  awk -v loaded="$name.loaded.raw" '
+    /^[0-9]+: fntdef[1-4] [0-9]+: / {
+      num = $3; sub(/:$/, "", num)
+      rest = $0; sub(/^[0-9]+: fntdef[1-4] [0-9]+: /, "", rest)
+      file = rest; sub(/---.*/, "", file)
+      if (file !~ /^kanji[a-h][a-h]$/) next
+      if (rest !~ /---loaded at size [0-9]+ DVI units/) {
+        print "font " file " not loaded: " rest > "/dev/stderr"; bad = 1; next
+      }
+      size = rest; sub(/.*---loaded at size /, "", size); sub(/ .*/, "", size)
+      kanji[num] = file; atSize[num] = size
+      next
+    }
+    /^[0-9]+: fntnum[0-9]+/ { current = $2; sub(/^fntnum/, "", current); next }
+    /^[0-9]+: fnt[1-4] / { current = $3; next }
+    /^[0-9]+: setchar[0-9]+/ { code = $2; sub(/^setchar/, "", code); set(current, code); next }
+    /^[0-9]+: set[1-4] / { set(current, $3); next }
+    /^Font [0-9]+: kanji/ {
+      num = $2; sub(/:$/, "", num)
+      mag[num] = ($4 == "scaled") ? $5 : 1000
+      next
+    }
+    function set(font, code) { if (font in kanji) glyphs[++count] = font " " code }
+    END {
+      for (num in kanji) {
+        if (!(num in mag)) { print "font " kanji[num] " missing from the postamble" > "/dev/stderr"; exit 1 }
+        if (atSize[num] != int(655360 * mag[num] / 1000)) {
+          print "font " kanji[num] " scaled " mag[num] " loaded at " atSize[num] " DVI units" > "/dev/stderr"
+          bad = 1
+        }
+        print kanji[num], mag[num] > loaded
+      }
+      for (i = 1; i <= count; i++) {
+        split(glyphs[i], g, " ")
+        print kanji[g[1]], mag[g[1]], g[2]
+      }
+      exit bad
+    }
+  ' "$name.dvitype" | sort >"$name.set" || fail "$name.dvi: kanji fonts not loaded as declared"
+  touch "$name.loaded.raw"
+  sort "$name.loaded.raw" >"$name.loaded"
+}
+
+# Compares two sorted lists; on a difference shows its start.
+sameList() {
+  local expected=$1 actual=$2 what=$3
+  if ! cmp -s "$expected" "$actual"; then
+    fail "$what differ (< expected, > actual):
+$(diff "$expected" "$actual" | head -20)"
+  fi
+}
+
+# Typesets NAME.tex and checks its fonts against its header and its glyphs against its text.
+typesetAndCheck() {
+  local name=$1
+  typeset "$name"
+  readConvertedText "$name"
+  readDvi "$name"
+  sameList "$name.declared" "$name.loaded" "$name: fonts declared and fonts in the DVI file"
+  sameList "$name.referenced" "$name.set" "$name: glyphs referenced and glyphs set"
+}
+
+checkFonts() {
+  rm -rf "$FONTS"
+  mkdir -p "$FONTS"
+  "$MAKE_METRIC_FONTS" "$FONTS" >/dev/null || fail "make_metric_fonts failed"
+  local count
+  count=$(find "$FONTS" -name 'kanji??.tfm' | wc -l)
+  [ "$count" = 61 ] || fail "$count fonts made, not 61"
+  local font
+  for font in kanjiaa kanjihe; do
+    tftopl "$FONTS/$font.tfm" >"$scratch/$font.pl" || fail "tftopl $font.tfm failed"
+    [ "$(grep -c '^(CHARACTER' "$scratch/$font.pl")" = 128 ] || fail "$font: not 128 characters"
+    [ "$(grep -c '^   (CHARWD R 1.0)$' "$scratch/$font.pl")" = 128 ] || fail "$font: widths not 1em"
+    [ "$(grep -c '^   (CHARHT R 0.88)$' "$scratch/$font.pl")" = 128 ] || fail "$font: heights"
+    [ "$(grep -c '^   (CHARDP R 0.12)$' "$scratch/$font.pl")" = 128 ] || fail "$font: depths"
+    grep -q '^(DESIGNSIZE R 10.0)$' "$scratch/$font.pl" || fail "$font: design size not 10pt"
+  done
+}
+
+checkExample() {
+  cp "$EXAMPLES/$arg" .
+  convert "${arg%.*}"
+  typesetAndCheck "${arg%.*}"
+}
+
+# Bitmaps for the size with index I (0 to 6): the first and last characters, the last of block 0
+# and the first of block 1, and the first character of every seventh block from block I on, so
+# that the seven sizes together reach every font. (All 61 fonts at all seven sizes would be more
+# than dvitype can hold.)
+glyphsForSize() {
+  local list="1 127 128 7806" block
+  for ((block = $1; block <= 60; block += 7)); do
+    [ "$block" = 0 ] || list+=" $((block * 128))"
+  done
+  echo "$list"
+}
+
+checkSizesByDirectives() {
+  local name=sizes
+  # ORDER SIZES: one directive spelling for each size, 1000 to 2488.
+  local directives=("/0.0" "/1095" "/1" "/2.0" "/1728" "/4" "/5.0")
+  local letters=(a b c d e f g)
+  local i
+  : >"$name.expected"
+  {
+    printf '\\documentclass{article}\n\\begin{document}\n'
+    printf '%% %s: no font for a comment\n' "$(euc 1411 7806)"
+    for i in "${!directives[@]}"; do
+      printf '%%KOTOBUN %s\n' "${directives[$i]}"
+      # shellcheck disable=SC2046 # one bitmap an argument
+      printf 'Size %s: %s.\n\n' "${letters[$i]}" "$(euc $(glyphsForSize "$i"))"
+      # shellcheck disable=SC2046
+      expectedGlyphs "$(magnification "${letters[$i]}")" $(glyphsForSize "$i") >>"$name.expected"
+    done
+    printf '\\end{document}\n'
+  } >"$name.kjx"
+  sort -o "$name.expected" "$name.expected"
+  convert "$name"
+  typesetAndCheck "$name"
+  sameList "$name.expected" "$name.set" "$name: glyphs expected and glyphs set"
+  cut -d' ' -f2 "$name.loaded" | sort -u | tr '\n' ' ' >"$name.sizes"
+  [ "$(cat "$name.sizes")" = "1000 1095 1200 1440 1728 2074 2488 " ] ||
+    fail "$name: sizes in the DVI file: $(cat "$name.sizes")"
+  cut -d' ' -f1 "$name.loaded" | sort -u >"$name.blocks"
+  [ "$(wc -l <"$name.blocks")" = 61 ] || fail "$name: $(wc -l <"$name.blocks") fonts, not 61"
+}
+
+checkSizesByOptions() {
+  # Blocks 0, 1, 2 and 60: punctuation of every class, a kana, the first and last characters.
+  local glyphs="1 2 3 6 7 42 43 54 55 128 284 286 7700 7806"
+  # ORDER SIZES: one option spelling for each size, with other settings that change the glue.
+  local options=("/0" "/0.5 /NoSpace" "/1200 /NoPercent" "/2" "/3.0 /MSKanji" "/2074"
+    "/2488 /NoSpace /NoPercent")
+  local letters=(a b c d e f g)
+  local i name encode
+  for i in "${!options[@]}"; do
+    name=size${letters[$i]}
+    encode=euc
+    case ${options[$i]} in *MSKanji*) encode=sjis ;; esac
+    {
+      printf 'Size %s, options %s.\n' "${letters[$i]}" "${options[$i]}"
+      printf '%s\n' "$($encode $glyphs)"
+      printf 'A%sB%s 9%s\n\n' "$($encode 284)" "$($encode 3)" "$($encode 55 2)"
+      printf '%s\n%s\n\n\\bye\n' "$($encode 54 284 3)" "$($encode 7806 7)"
+    } >"$name.kjx"
+    # shellcheck disable=SC2086 # the options are separate arguments
+    convert "$name" /TeX ${options[$i]}
+    typesetAndCheck "$name"
+    expectedGlyphs "$(magnification "${letters[$i]}")" $glyphs 284 3 55 2 54 284 3 7806 7 |
+      sort >"$name.expected"
+    sameList "$name.expected" "$name.set" "$name: glyphs expected and glyphs set"
+  done
+}
+
+checkCatalogue() {
+  local status=0
+  "$FONTTABLES" >fonttables.out || status=$?
+  [ "$status" = 0 ] || fail "fonttables ended with status $status"
+  [ -s fontable.kjx ] || fail "fonttables wrote no fontable.kjx"
+  convert fontable
+  if grep -q Warning fontable.out; then fail "kotobun fontable warned: $(cat fontable.out)"; fi
+  typesetAndCheck fontable
+  local all
+  all=$(seq -s' ' 1 7806)
+  # shellcheck disable=SC2086 # one bitmap an argument
+  expectedGlyphs 1728 $all | sort >fontable.expected
+  sameList fontable.expected fontable.set "fontable: every glyph once, and glyphs set"
+  cut -d' ' -f1,2 fontable.expected | sort -u >fontable.fonts
+  sameList fontable.fonts fontable.loaded "fontable: all 61 fonts at 1728, and fonts in the DVI"
+}
+
+requireTools
+mkdir -p "$scratch"
+cd "$scratch"
+case $check in
+  fonts) checkFonts ;;
+  example) rm -f ./*; checkExample ;;
+  sizes-directives) rm -f ./*; checkSizesByDirectives ;;
+  sizes-options) rm -f ./*; checkSizesByOptions ;;
+  catalogue) rm -f ./*; checkCatalogue ;;
+  *) fail "no check named $check" ;;
+esac
+echo "ok: $check $arg"
