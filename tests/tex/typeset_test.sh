@@ -8,8 +8,8 @@
 #   sizes-options         plain TeX documents, one per size, chosen by command-line options
 #   catalogue             fonttables, kotobun fontable, latex: every glyph of every font
 # Environment: KOTOBUN, FONTTABLES, MAKE_METRIC_FONTS (programs), FONTS (the font folder),
-# EXAMPLES (the examples folder). Without TeX the check exits 77 (skipped), unless
-# REQUIRE_TYPESETTING=1 makes that a failure.
+# EXAMPLES (the examples folder), E2E_CASES (the converter's end-to-end cases). Without TeX the
+# check exits 77 (skipped), unless REQUIRE_TYPESETTING=1 makes that a failure.
 #
 # A typeset document passes when TeX ends without an error or a missing character, the kanji
 # fonts in its DVI file are exactly those its header declares, each at the size its magnification
@@ -223,6 +223,9 @@ checkFonts() {
 
 checkExample() {
   cp "$EXAMPLES/$arg" .
+  # The end-to-end case of an example holds a copy of it, whose expected output must stay in step.
+  local copy=$E2E_CASES/example-${arg%.*}/$arg
+  [ ! -e "$copy" ] || cmp -s "$arg" "$copy" || fail "$copy differs from examples/$arg"
   convert "${arg%.*}"
   typesetAndCheck "${arg%.*}"
 }
@@ -251,10 +254,8 @@ checkSizesByDirectives() {
     printf '%% %s: no font for a comment\n' "$(euc 1411 7806)"
     for i in "${!directives[@]}"; do
       printf '%%KOTOBUN %s\n' "${directives[$i]}"
-      # shellcheck disable=SC2046 # one bitmap an argument
-      printf 'Size %s: %s.\n\n' "${letters[$i]}" "$(euc $(glyphsForSize "$i"))"
-      # shellcheck disable=SC2046
-      expectedGlyphs "$(magnification "${letters[$i]}")" $(glyphsForSize "$i") >>"$name.expected"
+      printf 'Size %s: %s.\n\n' "${letters[$i]}" "$(euc "$(glyphsForSize "$i")")"
+      expectedGlyphs "$(magnification "${letters[$i]}")" "$(glyphsForSize "$i")" >>"$name.expected"
     done
     printf '\\end{document}\n'
   } >"$name.kjx"
@@ -283,14 +284,14 @@ checkSizesByOptions() {
     case ${options[$i]} in *MSKanji*) encode=sjis ;; esac
     {
       printf 'Size %s, options %s.\n' "${letters[$i]}" "${options[$i]}"
-      printf '%s\n' "$($encode $glyphs)"
+      printf '%s\n' "$($encode "$glyphs")"
       printf 'A%sB%s 9%s\n\n' "$($encode 284)" "$($encode 3)" "$($encode 55 2)"
       printf '%s\n%s\n\n\\bye\n' "$($encode 54 284 3)" "$($encode 7806 7)"
     } >"$name.kjx"
     # shellcheck disable=SC2086 # the options are separate arguments
     convert "$name" /TeX ${options[$i]}
     typesetAndCheck "$name"
-    expectedGlyphs "$(magnification "${letters[$i]}")" $glyphs 284 3 55 2 54 284 3 7806 7 |
+    expectedGlyphs "$(magnification "${letters[$i]}")" "$glyphs" 284 3 55 2 54 284 3 7806 7 |
       sort >"$name.expected"
     sameList "$name.expected" "$name.set" "$name: glyphs expected and glyphs set"
   done
@@ -306,8 +307,7 @@ checkCatalogue() {
   typesetAndCheck fontable
   local all
   all=$(seq -s' ' 1 7806)
-  # shellcheck disable=SC2086 # one bitmap an argument
-  expectedGlyphs 1728 $all | sort >fontable.expected
+  expectedGlyphs 1728 "$all" | sort >fontable.expected
   sameList fontable.expected fontable.set "fontable: every glyph once, and glyphs set"
   cut -d' ' -f1,2 fontable.expected | sort -u >fontable.fonts
   sameList fontable.fonts fontable.loaded "fontable: all 61 fonts at 1728, and fonts in the DVI"
