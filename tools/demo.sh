@@ -57,6 +57,10 @@ if [ -n "$missing" ]; then
   exit 0
 fi
 
+if [ ! -x "$makeFonts" ]; then
+  echo "demo: $makeFonts is missing; build first (make demo builds, then runs this)" >&2
+  exit 1
+fi
 mkdir -p fonts
 "$makeFonts" "$out/fonts" >/dev/null
 echo "make_metric_fonts        -> demo/fonts (kanjiaa.tfm ... kanjihe.tfm)"
