@@ -2,6 +2,7 @@
 #include "platform/text_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -166,6 +167,13 @@ std::FILE* openTextFile(const char* name, const char* mode) {
   const int fd =
       writing ? ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666) : ::open(name, O_RDONLY);
   if (fd < 0) return nullptr;
+  // A folder opens on Linux but is no text file: treat it as a file that is not there.
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return nullptr;
+  }
   TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, 0, {}};
   cookie_io_functions_t io{};
   if (writing) {

@@ -149,6 +149,7 @@ TEST(TextFile, OpenFailures) {
   EXPECT_EQ(nullptr, platform::openTextFile("/nonexistent/dir/file", "r"));
   EXPECT_EQ(nullptr, platform::openTextFile("/nonexistent/dir/file", "w"));
   EXPECT_EQ(nullptr, platform::openTextFile(::testing::TempDir().c_str(), "w"));
+  EXPECT_EQ(nullptr, platform::openTextFile(::testing::TempDir().c_str(), "r"));  // a folder
 }
 
 TEST(ConsoleLine, LinesOfAnyLength) {
