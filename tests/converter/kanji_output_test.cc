@@ -176,7 +176,8 @@ TEST(KanjiOutput, GlyphNamesSizeBlockAndCode) {
     const char* code;
   };
   const Case cases[] = {
-      {1, "aa", "1"}, {127, "aa", "127"}, {128, "ab", "0"}, {284, "ac", "28"}, {7806, "he", "126"},
+      {1, "aa", "1"},    {127, "aa", "127"}, {128, "ab", "0"},    {284, "ac", "28"},
+      {138, "ab", "10"}, {228, "ab", "100"}, {7806, "he", "126"},
   };
   for (const Case& c : cases) {
     for (int size : {1, 4, 7}) {

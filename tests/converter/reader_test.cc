@@ -313,6 +313,7 @@ TEST(Reader, NonStandardBitmapWarning) {
     const Pass pass = readPass(eucOf(c.bitmap), standard, 0);
     EXPECT_EQ(c.warns ? warningFor(c.bitmap) : "", pass.console) << c.bitmap;
     EXPECT_EQ("[" + std::to_string(c.bitmap) + "]", pass.kanji);
+    EXPECT_EQ(0, pass.inputError);
   }
 
   // Every occurrence, in the scan under "Standard" only.
@@ -354,6 +355,23 @@ TEST(Reader, CommentLineLimit) {
           << c.comment.size();
     }
   }
+}
+
+TEST(Reader, FailedReadOrWriteEndsTheProgramSilently) {
+  char buffer[16] = "abc";
+  ConversionOptions options = testOptions();
+  ReaderState state;
+  startPass(state, 1);
+  std::FILE* writeOnly = fmemopen(buffer, sizeof buffer, "w");
+  EXPECT_EXIT(readToNextKanji(writeOnly, stdout, state, options, stderr),
+              ::testing::ExitedWithCode(1), "^$");
+  std::fclose(writeOnly);
+  std::FILE* in = fmemopen(buffer, 3, "r");
+  std::FILE* readOnly = fmemopen(buffer + 8, 8, "r");
+  EXPECT_EXIT(readToNextKanji(in, readOnly, state, options, stderr), ::testing::ExitedWithCode(1),
+              "^$");
+  std::fclose(readOnly);
+  std::fclose(in);
 }
 
 }  // namespace
