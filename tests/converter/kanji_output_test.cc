@@ -216,6 +216,12 @@ TEST(KanjiOutput, ConversionPassSpacing) {
       {1, 1, "A" + kSpace, "A\\eee\\kk{\\kdaa}{1}"},
       {1, 1, kA + "B" + kI, kGlyphA + "\\eee{}B\\eee" + kGlyphI},
       {1, 1, "A\n" + kA, "A\n" + kGlyphA},
+      // The classes handed to the reader for the glue after a character.
+      {1, 1, kDot + "A", "\\eee\\kk{\\kdaa}{6}\\eee{}A"},
+      {1, 1, kColon + "(", "\\kk{\\kdaa}{7}\\eee("},
+      {1, 1, kClose + "A", kGlyphClose + "\\eee{}A"},
+      {1, 1, kOpen + "A", "\\eee" + kGlyphOpen + "A"},
+      {1, 0, kMaru + "\nA", kGlyphMaru + "\\eeee\nA"},
       // The first character of the file follows no kanji.
       {1, 1, kA, kGlyphA},
       {1, 1, kDot, "\\eee\\kk{\\kdaa}{6}"},
