@@ -103,10 +103,10 @@ typeset() {
   TFMFONTS="$FONTS:" MKTEXTFM=0 "$engine" -interaction=nonstopmode -halt-on-error "$name.tex" \
     </dev/null >"$name.typeset" 2>&1 || status=$?
   [ "$status" = 0 ] || fail "$engine $name ended with status $status:
-$(grep -A3 '^!' "$name.log" || tail -20 "$name.typeset")"
-  if grep -q '^!' "$name.log"; then fail "$engine $name: $(grep -A3 '^!' "$name.log")"; fi
-  if grep -q 'Missing character' "$name.log"; then
-    fail "$engine $name: $(grep 'Missing character' "$name.log" | head -5)"
+$(grep -a -A3 '^!' "$name.log" || tail -20 "$name.typeset")"
+  if grep -aq '^!' "$name.log"; then fail "$engine $name: $(grep -a -A3 '^!' "$name.log")"; fi
+  if grep -aq 'Missing character' "$name.log"; then
+    fail "$engine $name: $(grep -a 'Missing character' "$name.log" | head -5)"
   fi
   [ -s "$name.dvi" ] || fail "$engine $name wrote no DVI file"
 }
@@ -127,9 +127,10 @@ readConvertedText() {
   [ -z "$(uniq -d "$name.declared")" ] || fail "$name: a font is declared twice"
   LC_ALL=C grep -o '\\kk{\\k[a-g][a-h][a-h]}{[0-9]*}' "$name.lf" |
     sed 's/^\\kk{\\\(k...\)}{\([0-9]*\)}$/\1 \2/' |
-    awk -v name="$name" 'NR == FNR { font[$1] = $2 " " $3; next }
+    awk -v name="$name" -v ids="$name.ids" '
+      BEGIN { while ((getline line < ids) > 0) { split(line, d, " "); font[d[1]] = d[2] " " d[3] } }
       !($1 in font) { print name ": \\" $1 " is not declared" > "/dev/stderr"; exit 1 }
-      { print font[$1], $2 }' "$name.ids" - |
+      { print font[$1], $2 }' |
     sort >"$name.referenced" || fail "$name: glyph references to undeclared fonts"
 }
 
