@@ -21,11 +21,10 @@ void writeText(std::FILE* out, std::string_view text) {
 void writeSpacingAfterText(std::FILE* out, const PunctuationClasses& classes,
                            const ReaderState& state, int space) {
   if (!space) return;
-  if (classes.curMiddleDot || classes.curOpening) {
-    writeText(out, "\\eee");
-  } else if (state.lastAlnum && !classes.curStop && !classes.curColon && !classes.curClosing) {
-    writeText(out, "\\eee");
-  }
+  const int spacedBefore = classes.curMiddleDot || classes.curOpening;
+  const int afterAlnum =
+      state.lastAlnum && !classes.curStop && !classes.curColon && !classes.curClosing;
+  if (spacedBefore || afterAlnum) writeText(out, "\\eee");
 }
 
 }  // namespace
