@@ -1,6 +1,7 @@
 // kanji_output.cc - the conversion pass: glyph references with their break and glue macros.
 #include "converter/kanji_output.h"
 
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -9,6 +10,15 @@
 
 namespace kotobun {
 namespace {
+
+// The class of every bitmap number, worked out once at compile time: classify runs per kanji.
+constexpr auto kClassTable = [] {
+  std::array<CharClass, kLastBitmap + 1> table{};
+  for (int bitmap = 0; bitmap <= kLastBitmap; ++bitmap) {
+    table[static_cast<std::size_t>(bitmap)] = classOf(bitmap);
+  }
+  return table;
+}();
 
 void writeText(std::FILE* out, std::string_view text) {
   fwrite_unlocked(text.data(), 1, text.size(), out);
@@ -36,7 +46,9 @@ void classify(int bitmap, PunctuationClasses& classes) {
   classes.prevClosing = classes.curClosing;
   classes.prevMiddleDot = classes.curMiddleDot;
   classes.prevLetter = classes.curLetter;
-  const CharClass cls = classOf(bitmap);
+  const CharClass cls = bitmap >= 0 && bitmap <= kLastBitmap
+                            ? kClassTable[static_cast<std::size_t>(bitmap)]
+                            : CharClass::None;
   classes.curStop = cls == CharClass::Stop;
   classes.curColon = cls == CharClass::Colon;
   classes.curOpening = cls == CharClass::Opening;

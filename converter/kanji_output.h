@@ -10,29 +10,22 @@ namespace kotobun {
 
 enum class CharClass { None, Stop, Colon, Opening, Closing, MiddleDot, Letter };
 
+constexpr int kStops[] = {2, 3, 4, 5, 9, 10, 691, 720};
+constexpr int kColons[] = {7, 8, 692, 693};
+constexpr int kMiddleDots[] = {6, 469};
+
+constexpr bool isOneOf(int bitmap, const auto& numbers) {
+  for (int number : numbers) {
+    if (number == bitmap) return true;
+  }
+  return false;
+}
+
 /// The class of a bitmap number; the classes do not overlap.
 constexpr CharClass classOf(int bitmap) {
-  switch (bitmap) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 9:
-    case 10:
-    case 691:
-    case 720:
-      return CharClass::Stop;
-    case 7:
-    case 8:
-    case 692:
-    case 693:
-      return CharClass::Colon;
-    case 6:
-    case 469:
-      return CharClass::MiddleDot;
-    default:
-      break;
-  }
+  if (isOneOf(bitmap, kStops)) return CharClass::Stop;
+  if (isOneOf(bitmap, kColons)) return CharClass::Colon;
+  if (isOneOf(bitmap, kMiddleDots)) return CharClass::MiddleDot;
   // Row 8 repeats the brackets of row 1 at the same cells, 8-38 to 8-59.
   if ((bitmap >= 38 && bitmap <= 59) || (bitmap >= 696 && bitmap <= 717)) {
     return bitmap % 2 == 0 ? CharClass::Opening : CharClass::Closing;
