@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -26,6 +27,39 @@ struct TextFile {
   std::size_t markAt;  // index of the first Ctrl-Z in the raw block, or rawEnd
   unsigned char raw[kBufferSize];
 };
+
+// Text streams still open, so that a program that ends with std::exit (after a failed write, say)
+// closes them too: their last bytes reach the file and their memory is given back.
+constexpr int kMaxOpenFiles = 8;
+std::FILE* openFiles[kMaxOpenFiles];
+TextFile* openCookies[kMaxOpenFiles];
+
+void closeOpenFiles() {
+  for (std::FILE*& stream : openFiles) {
+    if (stream != nullptr) std::fclose(stream);  // closeText empties the slot
+  }
+}
+
+void registerOpen(std::FILE* stream, TextFile* file) {
+  static const int registered = std::atexit(closeOpenFiles);
+  (void)registered;
+  for (int i = 0; i < kMaxOpenFiles; ++i) {
+    if (openFiles[i] == nullptr) {
+      openFiles[i] = stream;
+      openCookies[i] = file;
+      return;
+    }
+  }
+}
+
+void unregisterOpen(const TextFile* file) {
+  for (int i = 0; i < kMaxOpenFiles; ++i) {
+    if (openCookies[i] == file) {
+      openFiles[i] = nullptr;
+      openCookies[i] = nullptr;
+    }
+  }
+}
 
 // Fills the raw buffer; returns the bytes read, 0 at the end of the file, -1 on an error.
 ssize_t fillRaw(TextFile& file) {
@@ -154,6 +188,7 @@ int seekText(void* cookie, off64_t* offset, int whence) {
 
 int closeText(void* cookie) {
   TextFile* file = static_cast<TextFile*>(cookie);
+  unregisterOpen(file);
   const int result = ::close(file->fd);
   const int failed = file->writeFailed;
   delete file;
@@ -188,7 +223,9 @@ std::FILE* openTextFile(const char* name, const char* mode) {
     const int saved = errno;
     closeText(file);
     errno = saved;
+    return nullptr;
   }
+  registerOpen(stream, file);
   return stream;
 }
 
