@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "converter/settings.h"
+
 namespace kotobun {
 namespace {
 
@@ -30,17 +32,8 @@ const std::string kPlainMacros =
     "\\def\\eeee{\\nobreak\\hskip.9em plus.1em minus.1em}\n"
     "\n";
 
-ConversionOptions testOptions() {
-  ConversionOptions options{};
-  std::strcpy(options.fileName, "japanese");
-  options.space = 1;
-  options.percent = 1;
-  options.latex = 1;
-  options.euc = 1;
-  options.extended = 1;
-  options.fontSize = 4;
-  return options;
-}
+// The command-line defaults: Space, Added %, LaTeX, EUC, Extended, size 4 (1440).
+ConversionOptions testOptions() { return defaultOptions(); }
 
 struct Scan {
   std::string header;   // written from the table and the latex value after the scan

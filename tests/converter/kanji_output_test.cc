@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "converter/settings.h"
+
 namespace kotobun {
 namespace {
 
@@ -29,17 +31,8 @@ const std::string kGlyphMaru = "\\kk{\\kdaa}{3}";
 const std::string kGlyphOpen = "\\kk{\\kdaa}{54}";
 const std::string kGlyphClose = "\\kk{\\kdaa}{55}";
 
-ConversionOptions testOptions() {
-  ConversionOptions options{};
-  std::strcpy(options.fileName, "japanese");
-  options.space = 1;
-  options.percent = 1;
-  options.latex = 1;
-  options.euc = 1;
-  options.extended = 1;
-  options.fontSize = 4;
-  return options;
-}
+// The command-line defaults: Space, Added %, LaTeX, EUC, Extended, size 4 (1440).
+ConversionOptions testOptions() { return defaultOptions(); }
 
 // Collects what a function writes to a stream.
 template <typename Write>
