@@ -25,39 +25,35 @@ struct TextFile {
   std::size_t rawStart;
   std::size_t rawEnd;
   std::size_t markAt;  // index of the first Ctrl-Z in the raw block, or rawEnd
+  std::FILE* stream;   // the stdio stream in front of this file
   unsigned char raw[kBufferSize];
 };
 
 // Text streams still open, so that a program that ends with std::exit (after a failed write, say)
 // closes them too: their last bytes reach the file and their memory is given back.
 constexpr int kMaxOpenFiles = 8;
-std::FILE* openFiles[kMaxOpenFiles];
-TextFile* openCookies[kMaxOpenFiles];
+TextFile* openFiles[kMaxOpenFiles];
 
 void closeOpenFiles() {
-  for (std::FILE*& stream : openFiles) {
-    if (stream != nullptr) std::fclose(stream);  // closeText empties the slot
+  for (TextFile* file : openFiles) {
+    if (file != nullptr) std::fclose(file->stream);  // closeText empties the slot
   }
 }
 
-void registerOpen(std::FILE* stream, TextFile* file) {
+void registerOpen(TextFile* file) {
   static const int registered = std::atexit(closeOpenFiles);
   (void)registered;
-  for (int i = 0; i < kMaxOpenFiles; ++i) {
-    if (openFiles[i] == nullptr) {
-      openFiles[i] = stream;
-      openCookies[i] = file;
+  for (TextFile*& slot : openFiles) {
+    if (slot == nullptr) {
+      slot = file;
       return;
     }
   }
 }
 
 void unregisterOpen(const TextFile* file) {
-  for (int i = 0; i < kMaxOpenFiles; ++i) {
-    if (openCookies[i] == file) {
-      openFiles[i] = nullptr;
-      openCookies[i] = nullptr;
-    }
+  for (TextFile*& slot : openFiles) {
+    if (slot == file) slot = nullptr;
   }
 }
 
@@ -209,7 +205,7 @@ std::FILE* openTextFile(const char* name, const char* mode) {
     errno = EISDIR;
     return nullptr;
   }
-  TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, 0, {}};
+  TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, 0, nullptr, {}};
   cookie_io_functions_t io{};
   if (writing) {
     io.write = writeText;
@@ -225,7 +221,8 @@ std::FILE* openTextFile(const char* name, const char* mode) {
     errno = saved;
     return nullptr;
   }
-  registerOpen(stream, file);
+  file->stream = stream;
+  registerOpen(file);
   return stream;
 }
 
