@@ -1,12 +1,12 @@
 // driver.cc - the converter's run: settings, files, the four phases and the transcript.
 #include "converter/driver.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "converter/font_scan.h"
 #include "converter/kanji_output.h"
 #include "converter/settings.h"
+#include "platform/program_end.h"
 #include "platform/text_file.h"
 #include "platform/write_check.h"
 
@@ -37,7 +37,7 @@ std::FILE* openJapaneseFile(ConversionOptions& options, std::FILE* console) {
     }
   }
   std::fputs(".\n\aFile not found...\n", console);
-  std::exit(1);
+  platform::endProgram(1);
 }
 
 int runConverter(int argc, const char* const* argv, std::FILE* in, std::FILE* console) {
@@ -57,7 +57,7 @@ int runConverter(int argc, const char* const* argv, std::FILE* in, std::FILE* co
   NameBuffer texName;
   formName(texName, options, ".tex");
   std::FILE* tex = platform::openTextFile(texName, "w");
-  if (tex == nullptr) std::exit(1);
+  if (tex == nullptr) platform::endProgram(1);
   std::fputs(".\n\n", console);
   platform::checkConsole(console);
 
@@ -78,7 +78,7 @@ int runConverter(int argc, const char* const* argv, std::FILE* in, std::FILE* co
   platform::checkConsole(console);
 
   std::fprintf(console, "Closing Japanese file %s%s", options.fileName, options.extension);
-  if (std::fclose(japanese) != 0) std::exit(1);
+  if (std::fclose(japanese) != 0) platform::endProgram(1);
   std::fputs(".\n", console);
 
   std::fprintf(console, "Closing %s file %s.tex", options.latex ? "LaTeX" : "TeX",

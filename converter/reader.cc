@@ -1,11 +1,11 @@
 // reader.cc - reads the input text and hands back one kanji at a time.
 #include "converter/reader.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
 #include "converter/directive.h"
+#include "platform/program_end.h"
 #include "platform/write_check.h"
 
 namespace kotobun {
@@ -31,7 +31,7 @@ void writeText(std::FILE* out, std::string_view text) {
 int readByte(std::FILE* in, ReaderState& state) {
   const int byte = getc_unlocked(in);
   if (byte == EOF) {
-    if (std::ferror(in)) std::exit(1);
+    if (std::ferror(in)) platform::endProgram(1);
     std::clearerr(in);
     state.endOfInput = 1;
   }
@@ -52,7 +52,7 @@ void reportInputError(ReaderState& state, std::FILE* console, const char* messag
   std::fputs(".\n\aComment too long: ", console);
   std::fwrite(state.commentText, 1, static_cast<std::size_t>(state.commentLength), console);
   std::fputs("...\n", console);
-  std::exit(1);
+  platform::endProgram(1);
 }
 
 void appendComment(ReaderState& state, int byte) {

@@ -2,9 +2,9 @@
 #include "converter/settings.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/program_end.h"
 #include "platform/text_file.h"
 #include "platform/write_check.h"
 
@@ -43,7 +43,7 @@ constexpr const char* kSizeMenu =
 int readAnswer(std::FILE* in) {
   char answer[2];
   const platform::ConsoleLine line = platform::readConsoleLine(in, answer, sizeof answer);
-  if (line.endOfInput || line.length > 1) std::exit(1);
+  if (line.endOfInput || line.length > 1) platform::endProgram(1);
   return std::toupper(static_cast<unsigned char>(answer[0]));
 }
 
@@ -70,10 +70,10 @@ void askFileName(std::FILE* in, std::FILE* console, ConversionOptions& options) 
   platform::checkConsole(console);
   const platform::ConsoleLine line = platform::readConsoleLine(
       in, options.fileName, sizeof options.fileName, console, "\aFile name too long: ");
-  if (line.endOfInput) std::exit(1);
+  if (line.endOfInput) platform::endProgram(1);
   if (line.length > kMaxFileName) {
     std::fputs("...", console);
-    std::exit(1);
+    platform::endProgram(1);
   }
   std::fputc('\n', console);
   platform::checkConsole(console);
@@ -130,7 +130,7 @@ void parseCommandLine(int argc, const char* const* argv, ConversionOptions& opti
     const std::size_t length = std::strlen(argument);
     if (length > kMaxArgument) {
       std::fprintf(console, "\aInvalid command line parameter: %s...", argument);
-      std::exit(1);
+      platform::endProgram(1);
     }
     if (argument[0] != '/' && argument[0] != '-') {
       std::memcpy(options.fileName, argument, length + 1);
@@ -145,7 +145,7 @@ void parseCommandLine(int argc, const char* const* argv, ConversionOptions& opti
     const Keyword* keyword = findExact(std::string_view(word, n));
     if (keyword == nullptr) {
       std::fprintf(console, "\aInvalid command line parameter: %s...\n", word);
-      std::exit(1);
+      platform::endProgram(1);
     }
     applyKeyword(*keyword, options);
   }

@@ -1,8 +1,7 @@
 // font_tables.cc - the font tables file: its head, one table per font, and the program's run.
 #include "fonttables/font_tables.h"
 
-#include <cstdlib>
-
+#include "platform/program_end.h"
 #include "platform/text_file.h"
 #include "platform/write_check.h"
 
@@ -131,7 +130,7 @@ int runFontTables(std::FILE* console) {
 
   std::fprintf(console, "Creating Japanese file %s", kFileName);
   std::FILE* out = platform::openTextFile(kFileName, "w");
-  if (out == nullptr) std::exit(1);
+  if (out == nullptr) platform::endProgram(1);
   std::fputs(".\n", console);
   platform::checkConsole(console);
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/program_end.h"
 #include "platform/write_check.h"
 
 namespace skimpo {
@@ -60,7 +61,7 @@ void obtainBuffers(ViewerBuffers& buffers, std::FILE* console) {
   }
   if (buffers.word == nullptr) {
     std::fputs("malloc failed\n", console);
-    std::exit(2);
+    platform::endProgram(2);
   }
 }
 
