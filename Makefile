@@ -1,11 +1,12 @@
 # Thin wrapper over CMake: make builds, make check runs every test, make demo converts the
-# examples, make bench prints timings.
+# examples, make bench prints timings, make install installs the programs and manual pages.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= 2
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all check test sanitize format-check tidy demo bench fuzz clean
+.PHONY: all check test sanitize format-check tidy demo bench fuzz install clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -36,6 +37,10 @@ tidy: all
 	if command -v clang-tidy >/dev/null; then \
 	  clang-tidy -p $(BUILD) --quiet $$files 2>/dev/null && echo "clang-tidy: ok"; \
 	else echo "clang-tidy: skipped (not installed)"; fi
+
+# The programs into PREFIX/bin, the manual pages into PREFIX/share/man/man1 (DESTDIR is honoured).
+install: all
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 demo: all
 	bash tools/demo.sh $(BUILD)
