@@ -34,7 +34,8 @@ for page in $pages; do
 done
 
 # The installed programs run from anywhere: in an empty folder kotobun prints its banner and
-# fails cleanly on a missing file, fonttables writes its catalogue, skimpo prints its usage.
+# fails cleanly on a missing file, fonttables writes its catalogue, skimpo prints its usage, and
+# kanjikit and kotobun2pdf answer --version and --help.
 run=$prefix.run
 rm -rf "$run"
 mkdir -p "$run"
@@ -52,4 +53,13 @@ grep -q 'File not found\.\.\.$' kotobun.txt || fail "installed kotobun: no 'File
 
 "$prefix/bin/skimpo" >skimpo.txt || fail "installed skimpo without a file: not status 0"
 grep -q 'skimpo FILE.PS' skimpo.txt || fail "installed skimpo printed no usage line"
+for program in $programs; do
+  case $program in
+    kanjikit) "$prefix/bin/kanjikit" --version >kanjikit.txt || fail "installed kanjikit --version" ;;
+    kotobun2pdf)
+      "$prefix/bin/kotobun2pdf" --help >kotobun2pdf.txt || fail "installed kotobun2pdf --help"
+      grep -q 'usage: kotobun2pdf NAME' kotobun2pdf.txt || fail "installed kotobun2pdf: no usage"
+      ;;
+  esac
+done
 echo "installed into $prefix: $programs; pages: $pages"
