@@ -33,7 +33,8 @@ format-check:
 	else echo "format check: skipped (no clang-format)"; fi
 
 tidy: all
-	@files=$$(git ls-files 'converter/*.cc' 'fonttables/*.cc' 'viewer/*.cc' 'platform/*.cc'); \
+	@files=$$(git ls-files 'converter/*.cc' 'fonttables/*.cc' 'viewer/*.cc' 'platform/*.cc' \
+	  'fontkit/*.cc'); \
 	if command -v clang-tidy >/dev/null; then \
 	  clang-tidy -p $(BUILD) --quiet $$files 2>/dev/null && echo "clang-tidy: ok"; \
 	else echo "clang-tidy: skipped (not installed)"; fi

@@ -2,12 +2,13 @@
 # typeset_test.sh - converts documents with kotobun and checks that latex or tex sets them whole.
 #
 # Usage: typeset_test.sh CHECK SCRATCH [ARG]
-#   fonts                 makes the metric kanji fonts into $FONTS and checks two of them
+#   fonts                 makes the kanji fonts' metrics into $FONTS and checks two of them
 #   example FILE          converts examples/FILE with its own settings and typesets it
 #   sizes-directives      one LaTeX document that directives take through all seven sizes
 #   sizes-options         plain TeX documents, one per size, chosen by command-line options
 #   catalogue             fonttables, kotobun fontable, latex: every glyph of every font
-# Environment: KOTOBUN, FONTTABLES, MAKE_METRIC_FONTS (programs), FONTS (the font folder),
+# Environment: KOTOBUN, FONTTABLES, KANJIKIT (programs), KIT_ROOT (the TeX tree that
+# kanjikit --metrics-only writes), FONTS (the folder of its TFM files in that tree),
 # EXAMPLES (the examples folder), E2E_CASES (the converter's end-to-end cases). Without TeX the
 # check exits 77 (skipped), unless REQUIRE_TYPESETTING=1 makes that a failure.
 #
@@ -205,12 +206,13 @@ typesetAndCheck() {
 }
 
 checkFonts() {
-  rm -rf "$FONTS"
-  mkdir -p "$FONTS"
-  "$MAKE_METRIC_FONTS" "$FONTS" >/dev/null || fail "make_metric_fonts failed"
+  rm -rf "$KIT_ROOT"
+  # At a design size of 10pt, as every check here expects; kanjikit's own default is smaller.
+  "$KANJIKIT" --metrics-only --design-size 10 "$KIT_ROOT" >/dev/null || fail "kanjikit failed"
   local count
   count=$(find "$FONTS" -name 'kanji??.tfm' | wc -l)
   [ "$count" = 61 ] || fail "$count fonts made, not 61"
+  [ -z "$(find "$KIT_ROOT" -name '.kanjikit-*')" ] || fail "kanjikit left a temporary folder"
   local font
   for font in kanjiaa kanjihe; do
     tftopl "$FONTS/$font.tfm" >"$scratch/$font.pl" || fail "tftopl $font.tfm failed"

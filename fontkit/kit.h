@@ -1,0 +1,38 @@
+// kit.h - kanjikit's run: the command line, then the metrics, encodings and map of the family.
+#ifndef FONTKIT_KIT_H_
+#define FONTKIT_KIT_H_
+
+#include <cstdio>
+
+namespace fontkit {
+
+/// The font used when --font names none, found by kpathsea as dvipdfmx finds it.
+constexpr const char* kDefaultFont = "ipam.ttf";
+
+/// The design size when --design-size gives none, in thousandths of a point.
+constexpr int kDefaultDesignSize = 7000;
+
+/// What the command line asks for.
+struct KitOptions {
+  const char* fontFile;  // --font FILE, or nullptr for kDefaultFont
+  const char* root;      // ROOT, or nullptr for the user's TEXMFHOME
+  int designSize;        // thousandths of a point
+  int metricsOnly;       // write the TFM files alone, without encodings, map or font
+};
+
+enum class Request { Run, Help, Version, BadUsage };
+
+/// Reads `argv` into `options` (filling in the defaults first). On a bad argument prints a
+/// message and the usage line on `err` and returns Request::BadUsage.
+Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* err);
+
+/// Runs kanjikit with the command line `argv`: writes the family's TFM files, and unless
+/// --metrics-only its encodings and map, into the TeX tree, reporting on `console`. Returns 0
+/// after a complete run. Ends the program with status 1 and a message on stderr on bad input
+/// (bad arguments, a font that cannot be read, a tree that cannot be written, a missing
+/// pltotf or kpsewhich), leaving no file of the run in the tree.
+int runKit(int argc, char** argv, std::FILE* console);
+
+}  // namespace fontkit
+
+#endif  // FONTKIT_KIT_H_
