@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Converts the bundled examples and the font catalogue into demo/ and, where TeX is installed,
-# typesets them into DVI files with metric-only stand-ins for the kanji fonts.
+# makes the kanji font kit in the build folder and typesets each of them into a PDF with the glyphs.
 # Usage: bash tools/demo.sh [BUILD]   (BUILD is the build folder, default build; nothing is built)
 set -euo pipefail
 build=${1:-build}
@@ -9,12 +9,15 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 out=$root/demo
 kotobun=$build/converter/kotobun
 fonttables=$build/fonttables/fonttables
-makeFonts=$build/tools/make_metric_fonts
+kanjikit=$build/fontkit/kanjikit
+kit=$build/texmf
 
-if [ ! -x "$kotobun" ]; then
-  echo "demo: $kotobun is missing; build first (make demo builds, then runs this)" >&2
-  exit 1
-fi
+for program in "$kotobun" "$fonttables" "$kanjikit"; do
+  if [ ! -x "$program" ]; then
+    echo "demo: $program is missing; build first (make demo builds, then runs this)" >&2
+    exit 1
+  fi
+done
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -23,60 +26,61 @@ for example in "$root"/examples/*.kjx "$root"/examples/*.jpn; do
   cp "$example" "$out/"
 done
 cd "$out"
+"$fonttables" >fonttables.txt || { cat fonttables.txt; echo "demo: fonttables failed" >&2; exit 1; }
+echo "fonttables                -> demo/fontable.kjx (the font catalogue)"
 
-if [ -x "$fonttables" ]; then
-  "$fonttables" >fonttables.txt || { cat fonttables.txt; echo "demo: fonttables failed" >&2; exit 1; }
-  echo "fonttables               -> demo/fontable.kjx"
-else
-  echo "fonttables               (not built: no font catalogue)"
-fi
-
-# The converter's transcript of each run goes to NAME.kotobun.txt; TeX keeps NAME.log for itself.
 documents=()
 for input in *.kjx *.jpn; do
   [ -e "$input" ] || continue
-  name=${input%.*}
-  if ! "$kotobun" "$name" >"$name.kotobun.txt"; then
-    cat "$name.kotobun.txt"
-    echo "demo: kotobun $name failed" >&2
-    exit 1
-  fi
-  documents+=("$name")
-  printf 'kotobun %-16s -> demo/%s.tex (%d bytes)\n' "$name" "$name" "$(wc -c <"$name.tex")"
+  documents+=("${input%.*}")
 done
 
 missing=
-for tool in latex tex pltotf; do
+for tool in latex tex dvipdfmx kpsewhich pltotf; do
   command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
+  # Without TeX the demo can still show the converter's work.
+  for name in "${documents[@]}"; do
+    if ! "$kotobun" "$name" >"$name.kotobun.txt"; then
+      cat "$name.kotobun.txt"
+      echo "demo: kotobun $name failed" >&2
+      exit 1
+    fi
+    printf 'kotobun %-17s -> demo/%s.tex\n' "$name" "$name"
+  done
   echo
   echo "Converted documents are in $out."
-  echo "To typeset them, install TeX (missing:$missing):"
-  echo "  apt-get install --no-install-recommends texlive-binaries texlive-latex-base"
+  echo "To make PDFs of them, install TeX (missing:$missing):"
+  echo "  apt-get install --no-install-recommends texlive-binaries texlive-latex-base" \
+    "fonts-ipafont-mincho"
   exit 0
 fi
 
-if [ ! -x "$makeFonts" ]; then
-  echo "demo: $makeFonts is missing; build first (make demo builds, then runs this)" >&2
+# The kit goes into a TeX tree of the build folder, which TEXMFHOME points to for this demo only.
+rm -rf "$kit"
+if ! "$kanjikit" "$kit" >"$out/kanjikit.txt" 2>&1; then
+  cat "$out/kanjikit.txt" >&2
+  echo "demo: kanjikit $kit failed" >&2
   exit 1
 fi
-mkdir -p fonts
-"$makeFonts" "$out/fonts" >/dev/null
-echo "make_metric_fonts        -> demo/fonts (kanjiaa.tfm ... kanjihe.tfm)"
-export TFMFONTS="$out/fonts:" MKTEXTFM=0
+echo "kanjikit                  -> ${kit#"$root"/} (kanjiaa ... kanjihe: metrics, encodings, map)"
+export TEXMFHOME=$kit KOTOBUN=$kotobun
+
+# kotobun2pdf runs kotobun, latex or tex, and dvipdfmx, and says which step failed and why.
+pdfs=()
 for name in "${documents[@]}"; do
-  engine=latex
-  # Plain TeX output defines its macros with \def, LaTeX output with \newcommand.
-  grep -q '^\\def\\kk' "$name.tex" && engine=tex
-  if ! "$engine" -interaction=nonstopmode -halt-on-error "$name.tex" </dev/null >/dev/null 2>&1; then
-    grep -A3 '^!' "$name.log" || tail -20 "$name.log"
-    echo "demo: $engine $name failed; see demo/$name.log" >&2
+  if ! "$root/fontkit/kotobun2pdf" "$name" >/dev/null 2>"$name.road.txt"; then
+    cat "$name.road.txt" >&2
+    echo "demo: kotobun2pdf $name failed" >&2
     exit 1
   fi
-  written=$(grep -o 'Output written on .*' "$name.log" | sed 's/^Output written on //; s/\.$//')
-  printf '%-5s %-18s -> demo/%s\n' "$engine" "$name" "$written"
+  pages=$(sed -n 's/^Output written on .*(\([0-9]* pages\{0,1\}\),.*/\1/p' "$name.log")
+  printf 'kotobun2pdf %-13s -> demo/%s.pdf (%s)\n' "$name" "$name" "${pages:-no pages}"
+  # Its warnings, such as the catalogue's codes that name no character.
+  sed 's/^kotobun2pdf: /    /' "$name.road.txt"
+  pdfs+=("$out/$name.pdf")
 done
 echo
-echo "Converted documents and their DVI files are in $out."
-echo "The DVI files were set with metric-only fonts: they hold the layout, not the glyphs."
+echo "PDFs with the kanji glyphs (font kit in ${kit#"$root"/}):"
+printf '  %s\n' "${pdfs[@]}"
