@@ -14,9 +14,10 @@
 # makes that a failure.
 #
 # A round trip passes when the characters of the text outside ASCII come back from the PDF in the
-# same order, white space aside (pdftotext drops the ideographic space U+3000). Full-width digits,
-# letters and signs get no break point between them, so the text breaks their runs with spaces:
-# an unbreakable run sticks out of the page, where pdftotext no longer reads it. The text avoids
+# same order, white space aside (pdftotext drops the ideographic space U+3000). kotobun puts no
+# break point between full-width digits, letters or signs, nor between a closing and an opening
+# bracket (and TeX swallows a space after its glue macros), so the text breaks such runs with a
+# kana: an unbreakable run sticks out of the page, where pdftotext no longer reads it. The text avoids
 # the six characters whose Unicode names differ between EUC-JP and Shift-JIS in iconv (1-33,
 # 1-34, 1-61, 1-81, 1-82, 2-44), and ASCII that TeX's fonts would turn into ligatures or quotes.
 set -euo pipefail
@@ -230,8 +231,7 @@ case $check in
     requireTools latex dvipdfmx kpsewhich iconv pdftotext
     requireKit
     rm -f ./*
-    # CP932 keeps ASCII as ASCII (glibc's SHIFT_JIS would turn the backslash into a yen sign).
-    roundTrip sjis jpn CP932 latex /MSKanji
+    roundTrip sjis jpn SHIFT_JIS latex /MSKanji
     ;;
   roundtrip-tex)
     requireTools tex dvipdfmx kpsewhich iconv pdftotext
