@@ -90,6 +90,8 @@ road() {
   [ "$(cat "$name.road")" = "$PWD/$name.pdf" ] ||
     fail "kotobun2pdf $name printed '$(cat "$name.road")', not $PWD/$name.pdf"
   [ -s "$name.pdf" ] || fail "no $name.pdf"
+  # Every character of these texts has its glyph in the font: no warning about .notdef glyphs.
+  [ ! -s "$name.err" ] || fail "kotobun2pdf $name $* warned: $(cat "$name.err")"
 }
 
 roundTrip() {
@@ -118,12 +120,12 @@ checkPage() {
     printf '\\end{document}\n'
   } >page.kjx
   road page
-  pdftoppm -r 50 -gray -f 1 -l 1 -singlefile page.pdf page || fail "pdftoppm page.pdf failed"
+  pdftoppm -r 100 -gray -f 1 -l 1 -singlefile page.pdf page || fail "pdftoppm page.pdf failed"
   # A PGM file: three header lines, then one byte a pixel (0 black, 255 white).
   local dark
   dark=$(tail -n +4 page.pgm | od -An -v -tu1 | tr -s ' ' '\n' | awk '$1 != "" && $1 < 128 {n++}
     END {print n + 0}')
-  [ "$dark" -gt 100 ] || fail "the page of kanji is blank: $dark dark pixels at 50 dpi"
+  [ "$dark" -gt 100 ] || fail "the page of kanji is blank: $dark dark pixels at 100 dpi"
 }
 
 # A folder for PATH with the programs that kotobun2pdf and TeX use, except the ones named. (A
