@@ -1,0 +1,245 @@
+#!/bin/sh
+# robustness_test.sh - whole runs of kotobun and fonttables under failing writes, comment lines
+# at their limit and very large inputs.
+#
+# Usage: sh robustness_test.sh CHECK SCRATCH
+#   write-fails-kotobun     the .tex file cannot grow past a limit that lies in the header, the
+#                           body, a directive's echo lines or the part written only at the close
+#   write-fails-fonttables  the same for fontable.kjx: its head, its tables, its close
+#   comment-limit           10000 comment lines of 254 bytes pass; one of 255 ends the run
+#   random-bytes            200 MB of random bytes as EUC and as Shift-JIS (slow)
+#   long-line               a single line of 50 MB, as text and as a comment (slow)
+# Environment: KOTOBUN, FONTTABLES, MAKE_TEST_INPUT, PEAK_MEMORY (programs).
+#
+# A write is made to fail with `ulimit -f` (512-byte blocks) and SIGXFSZ ignored, so that write()
+# fails with EFBIG. The file then holds exactly the limit's bytes, which must be the start of the
+# complete output and end in the region named; the run must end with status 1 and without its
+# completion message, its transcript stopping at the phase where stdio's buffer (8 KB) reached
+# the limit.
+set -eu
+
+check=$1
+scratch=$2
+
+# Peak resident memory a run may take, in KB, however large its input: a few times what the
+# programs need (about 3 MB), far below what holding any of these inputs would take.
+peakLimit=16384
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Prints the transcript REFERENCE up to and including the first occurrence of MARKER (awk
+# escapes such as \n apply).
+transcriptUntil() {
+  LC_ALL=C awk -v marker="$1" 'BEGIN { RS = "\001" }
+    { i = index($0, marker); if (i) printf "%s", substr($0, 1, i + length(marker) - 1) }' "$2"
+}
+
+# Runs PROGRAM [ARG...] in the current folder with files limited to BLOCKS blocks of 512 bytes;
+# its transcript goes to transcript.txt, its status to $status.
+runLimited() {
+  blocks=$1
+  shift
+  status=0
+  (
+    ulimit -f "$blocks"
+    trap '' XFSZ
+    exec "$@"
+  ) >transcript.txt || status=$?
+}
+
+# Checks the file a limited run left: exactly BLOCKS blocks, all of them the start of COMPLETE.
+checkPartial() {
+  size=$(wc -c <"$1")
+  [ "$size" -eq $(($3 * 512)) ] || fail "$1 holds $size bytes, not the $3 blocks of the limit"
+  head -c "$size" "$2" | cmp -s - "$1" || fail "$1 is not the start of the complete output"
+}
+
+# Names the region of the converter's output in which the partial file FILE ends, by the last
+# whole line before the cut one.
+converterRegion() {
+  LC_ALL=C awk -v directives="$2" '
+    $0 == "\r" { empty++ }
+    /^%KOTOBUN \/1440/ { body = 1 }
+    /^%KOTOBUN \/1 \/2/ { big++ }
+    { before = last; last = $0 }
+    END {
+      if (!empty && index(before, "\\newfont{") == 1) print "header"
+      else if (body && !big && index(before, "\\kk{")) print "body"
+      else if (big && big < directives && index(before, "%File=") == 1) print "echo"
+      else if (big == directives && index(before, "\\kk{")) print "tail"
+      else print "elsewhere"
+    }' "$1"
+}
+
+# Names the region of fontable.kjx in which the partial file FILE ends, by its last whole line.
+fontTablesRegion() {
+  LC_ALL=C awk '
+    index($0, "\\begin{table}") == 1 { tables++ }
+    { before = last; last = $0 }
+    END {
+      if (!tables) print "head"
+      else if (tables < 61 && index(before, "&")) print "tables"
+      else if (tables == 61 && index(before, "&")) print "last-table"
+      else print "elsewhere"
+    }' "$1"
+}
+
+writeFailsKotobun() {
+  # 100 lines of prose, 10 directive lines of 82 options (82 echo lines each), 17 lines of prose:
+  # the header (all 427 fonts) is 16 KB, and the tail leaves 6 KB in stdio's buffer at the close.
+  "$MAKE_TEST_INPUT" layered 100 10 17 inject.kjx
+  "$KOTOBUN" inject >reference.txt || fail "the complete run ended with status $?"
+  mv inject.tex complete.tex
+  while read -r blocks region marker; do
+    rm -f inject.tex
+    runLimited "$blocks" "$KOTOBUN" inject
+    label="limit of $blocks blocks ($region)"
+    [ "$status" -eq 1 ] || fail "$label: status $status, expected 1"
+    checkPartial inject.tex complete.tex "$blocks"
+    found=$(converterRegion inject.tex 10)
+    [ "$found" = "$region" ] || fail "$label: the file ends in the $found, not the $region"
+    transcriptUntil "$marker" reference.txt >expected.txt
+    cmp -s expected.txt transcript.txt ||
+      fail "$label: the transcript does not stop at the phase that hit the limit"
+    if grep -q "conversion completed" transcript.txt; then
+      fail "$label: completion reported"
+    fi
+    echo "ok: $label"
+  done <<EOF
+16 header Writing LaTeX header\n
+100 body Converting Japanese file\n
+220 echo Converting Japanese file\n
+300 tail Closing LaTeX file inject.tex
+EOF
+}
+
+writeFailsFontTables() {
+  [ -n "${FONTTABLES:-}" ] || {
+    echo "skipped: fonttables is not built"
+    exit 77
+  }
+  "$FONTTABLES" >reference.txt || fail "the complete run ended with status $?"
+  mv fontable.kjx complete.kjx
+  # fontable.kjx is 60842 bytes; stdio writes its last 955 bytes at the close.
+  while read -r blocks region marker; do
+    rm -f fontable.kjx
+    runLimited "$blocks" "$FONTTABLES"
+    label="limit of $blocks blocks ($region)"
+    [ "$status" -eq 1 ] || fail "$label: status $status, expected 1"
+    checkPartial fontable.kjx complete.kjx "$blocks"
+    found=$(fontTablesRegion fontable.kjx)
+    [ "$found" = "$region" ] || fail "$label: the file ends in the $found, not the $region"
+    transcriptUntil "$marker" reference.txt >expected.txt
+    cmp -s expected.txt transcript.txt ||
+      fail "$label: the transcript does not stop at the phase that hit the limit"
+    if grep -q "generation completed" transcript.txt; then
+      fail "$label: completion reported"
+    fi
+    echo "ok: $label"
+  done <<EOF
+1 head Generating font tables\n
+60 tables Generating font tables\n
+118 last-table Closing Japanese file fontable.kjx
+EOF
+}
+
+commentLimit() {
+  # A file without Japanese characters is its header followed by its own bytes.
+  mkdir accepted over
+  : >accepted/empty.kjx
+  (cd accepted && "$KOTOBUN" empty >/dev/null) || fail "an empty file ended with status $?"
+  "$MAKE_TEST_INPUT" comments 10000 254 accepted/comments.kjx
+  (cd accepted && "$KOTOBUN" comments >transcript.txt) ||
+    fail "10000 comment lines of 254 bytes: status $?, expected 0"
+  grep -q "^Japanese to \[La\]TeX conversion completed\.\$" accepted/transcript.txt ||
+    fail "10000 comment lines of 254 bytes: no completion message"
+  cat accepted/empty.tex accepted/comments.kjx | cmp -s - accepted/comments.tex ||
+    fail "10000 comment lines of 254 bytes: the lines did not pass through unchanged"
+  echo "ok: 10000 comment lines of 254 bytes"
+
+  # One line of 255 bytes in the middle of 10000 of 254: the scan stops at its 255th byte.
+  "$MAKE_TEST_INPUT" comments 5000 254 half.kjx
+  "$MAKE_TEST_INPUT" comments 1 255 long.kjx
+  cat half.kjx long.kjx half.kjx >over/comments.kjx
+  status=0
+  (cd over && "$KOTOBUN" comments >transcript.txt) || status=$?
+  [ "$status" -eq 1 ] || fail "a comment line of 255 bytes: status $status, expected 1"
+  {
+    transcriptUntil "Scanning Japanese file for fonts\n" accepted/transcript.txt
+    printf '.\n\007Comment too long: '
+    head -c 254 long.kjx
+    printf '...\n'
+  } >expected.txt
+  cmp -s expected.txt over/transcript.txt ||
+    fail "a comment line of 255 bytes: not the transcript that ends with Comment too long"
+  [ ! -s over/comments.tex ] || fail "a comment line of 255 bytes: a header was written"
+  echo "ok: a comment line of 255 bytes"
+}
+
+# Runs kotobun NAME [OPTION...] under peak_memory and checks the peak; sets $status.
+runMeasured() {
+  status=0
+  peak=$("$PEAK_MEMORY" transcript.txt "$KOTOBUN" "$@") || status=$?
+  [ -n "$peak" ] || fail "kotobun $*: no peak memory reported (status $status)"
+  [ "$peak" -le "$peakLimit" ] || fail "kotobun $*: peak memory $peak KB, more than $peakLimit KB"
+}
+
+randomBytes() {
+  "$MAKE_TEST_INPUT" random 1 200 random.kjx
+  for encoding in EUC MSKanji; do
+    runMeasured random "/$encoding"
+    label="200 MB of random bytes as /$encoding"
+    # Random bytes soon hold a bad pair, a stray form feed or Ctrl-Z, or an overlong comment.
+    if grep -q "Comment too long: " transcript.txt; then
+      [ "$status" -eq 1 ] || fail "$label: status $status after Comment too long"
+      ! grep -q "conversion completed" transcript.txt || fail "$label: completion reported"
+    else
+      grep -q "^Japanese to \[La\]TeX conversion completed\.\$" transcript.txt ||
+        fail "$label: neither completed nor a specified message"
+      if LC_ALL=C grep -Eq \
+        "$(printf '^\007')(Invalid (EUC|MS-kanji) character pair|Incomplete (EUC|MS-kanji) character pair|Bitmap [0-9]+ does not exist|Abnormal DOS end of line)\\.\\.\\.\$" \
+        transcript.txt; then
+        [ "$status" -eq 1 ] || fail "$label: status $status after an input error"
+      else
+        [ "$status" -eq 0 ] || fail "$label: status $status without a message"
+      fi
+    fi
+    echo "ok: $label: status $status, peak $peak KB"
+  done
+  rm -f random.kjx random.tex
+}
+
+longLine() {
+  "$MAKE_TEST_INPUT" line 50 line.kjx
+  runMeasured line
+  [ "$status" -eq 0 ] || fail "a line of 50 MB: status $status, expected 0"
+  grep -q "^Japanese to \[La\]TeX conversion completed\.\$" transcript.txt ||
+    fail "a line of 50 MB: no completion message"
+  # The line ends in "...: ok " and its line end: the conversion went through to the end.
+  [ "$(tail -c 13 line.tex | od -An -c | tr -d ' \n')" = '{7}\eeeok\r\n' ] ||
+    fail "a line of 50 MB: the output does not end with the line's last text"
+  echo "ok: a line of 50 MB: peak $peak KB"
+  rm -f line.kjx line.tex
+
+  "$MAKE_TEST_INPUT" comments 1 50000000 comment.kjx
+  runMeasured comment
+  [ "$status" -eq 1 ] || fail "a comment line of 50 MB: status $status, expected 1"
+  grep -q "Comment too long: " transcript.txt || fail "a comment line of 50 MB: no message"
+  echo "ok: a comment line of 50 MB: peak $peak KB"
+  rm -f comment.kjx comment.tex
+}
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cd "$scratch"
+case $check in
+  write-fails-kotobun) writeFailsKotobun ;;
+  write-fails-fonttables) writeFailsFontTables ;;
+  comment-limit) commentLimit ;;
+  random-bytes) randomBytes ;;
+  long-line) longLine ;;
+  *) fail "unknown check: $check" ;;
+esac
