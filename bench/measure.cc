@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   const pid_t child = fork();
   if (child == 0) {
     // The programs' own transcripts are not part of the figures.
-    std::freopen("/dev/null", "w", stdout);
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
     execvp(argv[3], argv + 3);
     _exit(127);
   }

@@ -9,7 +9,9 @@
 #   comment-limit           10000 comment lines of 254 bytes pass; one of 255 ends the run
 #   random-bytes            200 MB of random bytes as EUC and as Shift-JIS (slow)
 #   long-line               a single line of 50 MB, as text and as a comment (slow)
-# Environment: KOTOBUN, FONTTABLES, MAKE_TEST_INPUT, PEAK_MEMORY (programs).
+#   hardened                the release programs carry stack canaries, checked functions, RELRO
+#                           and BIND_NOW (skipped without readelf and nm)
+# Environment: KOTOBUN, FONTTABLES, SKIMPO, MAKE_TEST_INPUT, PEAK_MEMORY (programs).
 #
 # A write is made to fail with `ulimit -f` (512-byte blocks) and SIGXFSZ ignored, so that write()
 # fails with EFBIG. The file then holds exactly the limit's bytes, which must be the start of the
@@ -232,6 +234,26 @@ longLine() {
   rm -f comment.kjx comment.tex
 }
 
+# Each program: relocations read-only and bound at start, canaries, and fortified stdio calls.
+hardened() {
+  for tool in readelf nm; do
+    command -v "$tool" >/dev/null || {
+      echo "skipped: $tool is not installed (apt-get install binutils)"
+      exit 77
+    }
+  done
+  for program in "$KOTOBUN" ${FONTTABLES:+"$FONTTABLES"} ${SKIMPO:+"$SKIMPO"}; do
+    name=$(basename "$program")
+    readelf -lW "$program" | grep -q GNU_RELRO || fail "$name: no RELRO segment"
+    readelf -d "$program" | grep -q 'FLAGS.*BIND_NOW' || fail "$name: not linked with -z now"
+    symbols=$(nm -D "$program")
+    for symbol in __stack_chk_fail __fprintf_chk; do
+      echo "$symbols" | grep -q " $symbol@" || fail "$name: no $symbol"
+    done
+    echo "ok: $name"
+  done
+}
+
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
@@ -241,5 +263,6 @@ case $check in
   comment-limit) commentLimit ;;
   random-bytes) randomBytes ;;
   long-line) longLine ;;
+  hardened) hardened ;;
   *) fail "unknown check: $check" ;;
 esac
