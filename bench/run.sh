@@ -30,3 +30,5 @@ fi
 if [ -x "$bin/fonttables/fonttables" ]; then
   "$bin/bench/measure" "fonttables" /dev/null "$bin/fonttables/fonttables"
 fi
+
+sh "$root/bench/robustness.sh" "$build"

@@ -1,0 +1,30 @@
+#!/bin/sh
+# robustness.sh - peak memory (and time) of kotobun on the robustness tests' big inputs: random
+# bytes read as either encoding, one line of 50 MB, one comment line of 50 MB. Peak memory must
+# stay that of a small input; the tests assert a bound, this prints the figures.
+set -eu
+build=${1:-build}
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$root/$build
+makeInput=$bin/tests/robustness/make_test_input
+if [ ! -x "$makeInput" ]; then
+  echo "robustness figures skipped: $makeInput is not built (BUILD_TESTING is off)"
+  exit 0
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+"$makeInput" random 1 200 random.kjx
+for encoding in EUC MSKanji; do
+  "$bin/bench/measure" "kotobun 200 MB random /$encoding" random.kjx \
+    "$bin/converter/kotobun" random "/$encoding"
+done
+rm -f random.kjx random.tex
+
+"$makeInput" line 50 line.kjx
+"$bin/bench/measure" "kotobun one line of 50 MB" line.kjx "$bin/converter/kotobun" line
+rm -f line.kjx line.tex
+
+"$makeInput" comments 1 50000000 comment.kjx
+"$bin/bench/measure" "kotobun 50 MB comment line" comment.kjx "$bin/converter/kotobun" comment
