@@ -35,7 +35,7 @@ done
 
 # The installed programs run from anywhere: in an empty folder kotobun prints its banner and
 # fails cleanly on a missing file, fonttables writes its catalogue, skimpo prints its usage, and
-# kanjikit and kotobun2pdf answer --version and --help.
+# kanjikit and kotobun2pdf answer --version and --help, and kotobun2pdf finds its kotobun.
 run=$prefix.run
 rm -rf "$run"
 mkdir -p "$run"
@@ -59,6 +59,17 @@ for program in $programs; do
     kotobun2pdf)
       "$prefix/bin/kotobun2pdf" --help >kotobun2pdf.txt || fail "installed kotobun2pdf --help"
       grep -q 'usage: kotobun2pdf NAME' kotobun2pdf.txt || fail "installed kotobun2pdf: no usage"
+      # With no kotobun on the PATH it must take the one installed beside it; it then stops at a
+      # later step (no TeX, no kit in the empty TEXMFHOME, or no missing.kjx).
+      status=0
+      (
+        unset KOTOBUN
+        PATH=/usr/bin:/bin TEXMFHOME="$run/texmf" "$prefix/bin/kotobun2pdf" missing
+      ) >kotobun2pdf.txt 2>&1 || status=$?
+      [ "$status" = 1 ] || fail "installed kotobun2pdf missing: status $status, not 1"
+      if grep -q 'kotobun not found' kotobun2pdf.txt; then
+        fail "installed kotobun2pdf does not find the kotobun beside it: $(cat kotobun2pdf.txt)"
+      fi
       ;;
   esac
 done
