@@ -64,7 +64,9 @@ int runConverter(int argc, const char* const* argv, std::FILE* in, std::FILE* co
   std::fputs("Scanning Japanese file for fonts\n", console);
   FontUsageTable fonts;
   scanFonts(japanese, fonts, options, console);
-  std::rewind(japanese);
+  // A pipe or other stream that cannot go back would give the conversion pass nothing to read,
+  // and a document without its body would look complete.
+  if (std::fseek(japanese, 0, SEEK_SET) != 0) platform::endProgram(1);
   std::fputs(".\n", console);
 
   std::fprintf(console, "Writing %s header\n", options.latex ? "LaTeX" : "TeX");

@@ -9,9 +9,10 @@
 #   comment-limit           10000 comment lines of 254 bytes pass; one of 255 ends the run
 #   random-bytes            200 MB of random bytes as EUC and as Shift-JIS (slow)
 #   long-line               a single line of 50 MB, as text and as a comment (slow)
+#   unseekable-input        the input is a named pipe, which the second pass cannot read again
 #   hardened                the release programs carry stack canaries, checked functions, RELRO
 #                           and BIND_NOW (skipped without readelf and nm)
-# Environment: KOTOBUN, FONTTABLES, SKIMPO, MAKE_TEST_INPUT, PEAK_MEMORY (programs).
+# Environment: KOTOBUN, FONTTABLES, SKIMPO, KANJIKIT, MAKE_TEST_INPUT, PEAK_MEMORY (programs).
 #
 # A write is made to fail with `ulimit -f` (512-byte blocks) and SIGXFSZ ignored, so that write()
 # fails with EFBIG. The file then holds exactly the limit's bytes, which must be the start of the
@@ -234,6 +235,26 @@ longLine() {
   rm -f comment.kjx comment.tex
 }
 
+# The scan reads the pipe to its end, and the conversion pass could not start over: the run must
+# fail there rather than write a document without its body and call it complete.
+unseekableInput() {
+  mkdir file pipe
+  printf 'abc \244\242\r\n' >file/text.kjx
+  (cd file && "$KOTOBUN" text >transcript.txt) || fail "the text as a file: status $?"
+  mkfifo pipe/text.kjx
+  cat file/text.kjx >pipe/text.kjx &
+  writer=$!
+  status=0
+  (cd pipe && "$KOTOBUN" text >transcript.txt) || status=$?
+  kill "$writer" 2>/dev/null || true
+  [ "$status" -eq 1 ] || fail "the text through a pipe: status $status, expected 1"
+  transcriptUntil "Scanning Japanese file for fonts\n" file/transcript.txt >expected.txt
+  cmp -s expected.txt pipe/transcript.txt ||
+    fail "the text through a pipe: the transcript does not stop after the scan"
+  [ ! -s pipe/text.tex ] || fail "the text through a pipe: a document was written"
+  echo "ok: the text through a pipe"
+}
+
 # Each program: relocations read-only and bound at start, canaries, and fortified stdio calls.
 hardened() {
   for tool in readelf nm; do
@@ -242,7 +263,8 @@ hardened() {
       exit 77
     }
   done
-  for program in "$KOTOBUN" ${FONTTABLES:+"$FONTTABLES"} ${SKIMPO:+"$SKIMPO"}; do
+  for program in "$KOTOBUN" ${FONTTABLES:+"$FONTTABLES"} ${SKIMPO:+"$SKIMPO"} \
+    ${KANJIKIT:+"$KANJIKIT"}; do
     name=$(basename "$program")
     readelf -lW "$program" | grep -q GNU_RELRO || fail "$name: no RELRO segment"
     readelf -d "$program" | grep -q 'FLAGS.*BIND_NOW' || fail "$name: not linked with -z now"
@@ -263,6 +285,7 @@ case $check in
   comment-limit) commentLimit ;;
   random-bytes) randomBytes ;;
   long-line) longLine ;;
+  unseekable-input) unseekableInput ;;
   hardened) hardened ;;
   *) fail "unknown check: $check" ;;
 esac
