@@ -116,6 +116,7 @@ CmapResult readCmap(std::FILE* font, FontCmap& cmap) {
   cmap.table.clear();
   cmap.subtable = 0;
   cmap.format = 0;
+  cmap.trueTypeOutlines = 0;
   if (std::fseek(font, 0, SEEK_END) != 0) return CmapResult::ReadFailed;
   const long fileSize = std::ftell(font);
   if (fileSize < 0) return CmapResult::ReadFailed;
@@ -143,10 +144,10 @@ CmapResult readCmap(std::FILE* font, FontCmap& cmap) {
     if (!readAt(font, directory + 12 + 16 * static_cast<long>(i), record, 16)) {
       return CmapResult::NotAFont;
     }
+    if (std::memcmp(record, "glyf", 4) == 0) cmap.trueTypeOutlines = 1;
     if (std::memcmp(record, "cmap", 4) == 0) {
       cmapOffset = static_cast<long>(bigEndian(record + 8, 4));
       cmapLength = static_cast<long>(bigEndian(record + 12, 4));
-      break;
     }
   }
   if (cmapOffset < 0 || cmapLength < 4 || cmapLength > kMaxCmapBytes ||

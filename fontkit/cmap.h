@@ -14,6 +14,7 @@ struct FontCmap {
   std::vector<unsigned char> table;  // the cmap table's bytes, as in the file
   std::size_t subtable;              // offset of the chosen subtable within `table`
   int format;                        // 4 (16-bit segments) or 12 (32-bit groups)
+  int trueTypeOutlines;              // the font has a glyf table (not CFF outlines)
 };
 
 enum class CmapResult {
@@ -26,7 +27,8 @@ enum class CmapResult {
 
 /// Reads the cmap table of the font in `font` (of a collection, its first font) into `cmap` and
 /// chooses its Unicode subtable: a format 12 one (all planes) before a format 4 one (the Basic
-/// Multilingual Plane), Windows before Unicode platform. Reads from the start of the stream.
+/// Multilingual Plane), Windows before Unicode platform. Also notes whether the font has
+/// TrueType outlines. Reads from the start of the stream.
 CmapResult readCmap(std::FILE* font, FontCmap& cmap);
 
 /// Returns the glyph index that `cmap` gives `codePoint`, 0 (the missing glyph) when it has none.

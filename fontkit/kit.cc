@@ -112,8 +112,10 @@ void blockFileName(char (&name)[16], int block, const char* extension) {
 }
 
 // Runs kpsewhich with `argument` (and `option` before it, if not nullptr); leaves its first
-// line of output in `line`, empty when it found nothing.
-void askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuffer& line) {
+// line of output in `line`, empty when it found nothing. Returns 0 if kpsewhich is not
+// installed; then ends the run too, unless `optional` is 1.
+int askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuffer& line,
+                 int optional) {
   char program[] = "kpsewhich";
   char* argv[] = {program, const_cast<char*>(option), const_cast<char*>(argument), nullptr};
   if (option == nullptr) {
@@ -121,10 +123,12 @@ void askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuf
     argv[2] = nullptr;
   }
   if (runForLine(argv, line) == kCouldNotStart) {
+    if (optional) return 0;
     failRun(run,
             "kpsewhich is not installed (apt-get install texlive-binaries); "
             "name ROOT and the font file on the command line");
   }
+  return 1;
 }
 
 // Finds the font and the name that the map gives it: the default font by kpathsea, as
@@ -132,7 +136,7 @@ void askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuf
 // finds that same file, else by its full path.
 void locateFont(KitRun& run, const KitOptions& options) {
   if (options.fontFile == nullptr) {
-    askKpsewhich(run, nullptr, kDefaultFont, run.fontPath);
+    askKpsewhich(run, nullptr, kDefaultFont, run.fontPath, 0);
     if (run.fontPath[0] == '\0') {
       failRun(run,
               "kpsewhich does not find the font %s (IPA Mincho: apt-get install "
@@ -152,10 +156,13 @@ void locateFont(KitRun& run, const KitOptions& options) {
   }
   const char* slash = std::strrchr(run.fontPath, '/');
   const char* bareName = slash == nullptr ? run.fontPath : slash + 1;
+  // kpsewhich also looks in the current folder ("./NAME"), where dvipdfmx, started elsewhere,
+  // would not: only a match inside the trees counts.
   PathBuffer found;
-  askKpsewhich(run, nullptr, bareName, found);
+  found[0] = '\0';
+  askKpsewhich(run, nullptr, bareName, found, 1);
   struct stat foundInfo;
-  const int sameFile = found[0] != '\0' && stat(found, &foundInfo) == 0 &&
+  const int sameFile = found[0] == '/' && stat(found, &foundInfo) == 0 &&
                        foundInfo.st_dev == given.st_dev && foundInfo.st_ino == given.st_ino;
   std::snprintf(run.fontName, sizeof run.fontName, "%s", sameFile ? bareName : run.fontPath);
   // A map line is words separated by blanks: a name with a blank or a quote cannot stand in it.
@@ -176,8 +183,17 @@ void countGlyphs(KitRun& run, const CodePoints& codePoints, int& noCharacter, in
   FontCmap cmap;
   const CmapResult result = readCmap(font, cmap);
   std::fclose(font);
-  if (result != CmapResult::Read)
+  if (result != CmapResult::Read) {
     failRun(run, "the font %s %s", run.fontPath, cmapResultText(result));
+  }
+  // dvipdfmx embeds a font under an 8-bit encoding from TrueType outlines only: with CFF ones
+  // (Noto CJK, most .otf files) it stops at "sfnt: table not found" or finds no font.
+  if (!cmap.trueTypeOutlines) {
+    failRun(run,
+            "the font %s has no TrueType outlines (glyf table), and dvipdfmx cannot embed "
+            "CFF outlines under these fonts' encodings: take a TrueType font (.ttf)",
+            run.fontPath);
+  }
   noCharacter = 0;
   noGlyph = 0;
   for (int bitmap = 1; bitmap <= kPositions; ++bitmap) {
@@ -338,7 +354,7 @@ int runKit(int argc, char** argv, std::FILE* console) {
   if (options.root != nullptr) {
     std::snprintf(root, sizeof root, "%s", options.root);
   } else {
-    askKpsewhich(run, "-var-value", "TEXMFHOME", root);
+    askKpsewhich(run, "-var-value", "TEXMFHOME", root, 0);
     if (root[0] == '\0') failRun(run, "kpsewhich gives no TEXMFHOME: name ROOT");
   }
 
@@ -364,21 +380,23 @@ int runKit(int argc, char** argv, std::FILE* console) {
 
   DesignSizeText size;
   formatDesignSize(options.designSize, size);
-  std::fprintf(console, "kanjikit: kanjiaa.tfm ... kanjihe.tfm (design size %spt) in %s\n", size,
-               run.folders[kTfmFolder]);
+  std::fprintf(console, "kanjikit: wrote %s/kanjiaa.tfm ... kanjihe.tfm (design size %spt)\n",
+               run.folders[kTfmFolder], size);
   if (!options.metricsOnly) {
-    std::fprintf(console, "kanjikit: kanjiaa.enc ... kanjihe.enc in %s\n", run.folders[kEncFolder]);
-    std::fprintf(console, "kanjikit: %s (61 fonts in %s) in %s\n", kMapName, run.fontName,
-                 run.folders[kMapFolder]);
+    std::fprintf(console, "kanjikit: wrote %s/kanjiaa.enc ... kanjihe.enc\n",
+                 run.folders[kEncFolder]);
+    std::fprintf(console, "kanjikit: wrote %s/%s (the fonts in %s)\n", run.folders[kMapFolder],
+                 kMapName, run.fontName);
     std::fprintf(console,
-                 "kanjikit: %s lacks a glyph for %d of the %d positions: %d hold no character, "
-                 "and it lacks %d characters\n",
+                 "kanjikit: %s lacks a glyph for %d of the %d positions: %d without a character, "
+                 "%d characters not in the font\n",
                  run.fontName, noCharacter + noGlyph, kPositions, noCharacter, noGlyph);
-    PathBuffer lsR;
-    joinPath(run, lsR, root, "ls-R");
-    if (access(lsR, F_OK) == 0) {
-      std::fprintf(console, "kanjikit: %s has an ls-R file: run mktexlsr %s\n", root, root);
-    }
+  }
+  // A tree with an ls-R file is searched through it alone, which knows nothing of new files.
+  PathBuffer lsR;
+  joinPath(run, lsR, root, "ls-R");
+  if (access(lsR, F_OK) == 0) {
+    std::fprintf(console, "kanjikit: %s has an ls-R file: run mktexlsr %s\n", root, root);
   }
   if (std::fflush(console) != 0 || std::ferror(console)) return 1;
   return 0;

@@ -1,0 +1,150 @@
+// encoding_test.cc - glyph names from iconv, and the encoding and map files made of them.
+#include "fontkit/encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const fontkit::CodePoints& codePoints() {
+  static fontkit::CodePoints points;
+  static const int filled = fontkit::fillCodePoints(points);
+  EXPECT_EQ(1, filled);
+  return points;
+}
+
+constexpr int bitmapOf(int lead, int trail) { return (lead - 0xA1) * 94 + (trail - 0xA0); }
+
+TEST(Encoding, CodePointsFromIconv) {
+  struct Case {
+    int lead;
+    int trail;
+    std::uint32_t codePoint;  // 0: no character at this position
+  } cases[] = {
+      {0xA1, 0xA1, 0x3000},                        // ideographic space, bitmap 1
+      {0xA1, 0xC1, 0x301C},                        // wave dash, as glibc maps it
+      {0xA2, 0xAE, 0x3013},                        // geta mark, the last of row 2's first run
+      {0xA2, 0xAF, 0},                             // row 2 cell 15: empty
+      {0xA4, 0xA2, 0x3042},                        // hiragana "a", bitmap 284
+      {0xA8, 0xC0, 0x2542},                        // the last box-drawing piece, row 8 cell 32
+      {0xA8, 0xC1, 0},      {0xA9, 0xA1, 0},       // rows 9 to 15 are empty
+      {0xB0, 0xA1, 0x4E9C},                        // the first kanji, row 16 cell 1
+      {0xCF, 0xD3, 0x8155},                        // the last kanji of level 1, row 47 cell 51
+      {0xCF, 0xD4, 0},      {0xD0, 0xA1, 0x5F0C},  // the first kanji of level 2
+      {0xF4, 0xA4, 0x7464},                        // the last position, bitmap 7806
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.codePoint, codePoints()[static_cast<std::size_t>(bitmapOf(c.lead, c.trail))])
+        << std::hex << c.lead << c.trail;
+  }
+  int characters = 0;
+  for (std::uint32_t point : codePoints()) characters += point != 0;
+  EXPECT_EQ(6877, characters);  // JIS X 0208 up to row 84 cell 4
+}
+
+TEST(Encoding, CodePointByBlockAndCode) {
+  EXPECT_EQ(0u, fontkit::codePointAt(codePoints(), 0, 0));  // no bitmap 0
+  EXPECT_EQ(0x3000u, fontkit::codePointAt(codePoints(), 0, 1));
+  EXPECT_EQ(0x3042u, fontkit::codePointAt(codePoints(), 2, 28));
+  EXPECT_EQ(0x7464u, fontkit::codePointAt(codePoints(), 60, 126));
+  EXPECT_EQ(0u, fontkit::codePointAt(codePoints(), 60, 127));  // bitmap 7807
+  EXPECT_EQ(0u, fontkit::codePointAt(codePoints(), 2, 128));   // past the font's codes
+  EXPECT_EQ(0u, fontkit::codePointAt(codePoints(), 2, 255));
+}
+
+TEST(Encoding, GlyphNames) {
+  struct Case {
+    std::uint32_t codePoint;
+    const char* name;
+  } cases[] = {{0, ".notdef"},      {0x20, "uni0020"},    {0x3042, "uni3042"},
+               {0xFF5E, "uniFF5E"}, {0xFFFF, "uniFFFF"},  {0x10000, "u10000"},
+               {0x20B9F, "u20B9F"}, {0x10FFFF, "u10FFFF"}};
+  for (const Case& c : cases) {
+    fontkit::GlyphName name;
+    fontkit::glyphName(c.codePoint, name);
+    EXPECT_STREQ(c.name, name);
+  }
+}
+
+std::string encodingText(int block) {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  EXPECT_EQ(1, fontkit::writeEncoding(out, block, codePoints()));
+  std::fclose(out);
+  std::string text(data, size);
+  std::free(data);
+  return text;
+}
+
+// The names of an encoding vector, in order, from the line after its opening to "] def".
+std::vector<std::string> vectorNames(const std::string& text) {
+  std::istringstream in(text);
+  std::string line;
+  std::getline(in, line);  // the comment
+  std::getline(in, line);  // the opening
+  std::vector<std::string> names;
+  for (std::string word; in >> word && word != "]";) names.push_back(word);
+  return names;
+}
+
+TEST(Encoding, VectorOf256NamesSixteenToALine) {
+  const std::string text = encodingText(2);
+  EXPECT_EQ(0u, text.find("% kanjiac.enc: JIS X 0208 bitmap numbers 256 to 383 at codes 0 to 127\n"
+                          "/kanjiacEncoding [\n/uniFF44 /uniFF45 "));
+  EXPECT_EQ(text.size() - 6, text.find("] def\n"));
+  const std::vector<std::string> names = vectorNames(text);
+  ASSERT_EQ(256u, names.size());
+  EXPECT_EQ("/uni3042", names[28]);
+  EXPECT_EQ("/.notdef", names[23]);  // row 3 cell 91: empty
+  for (std::size_t code = 128; code < 256; ++code) EXPECT_EQ("/.notdef", names[code]) << code;
+  int lines = 0;
+  for (char c : text) lines += c == '\n';
+  EXPECT_EQ(1 + 1 + 16 + 1, lines);
+}
+
+TEST(Encoding, FirstAndLastBlocks) {
+  const std::vector<std::string> first = vectorNames(encodingText(0));
+  ASSERT_EQ(256u, first.size());
+  EXPECT_EQ("/.notdef", first[0]);  // code 0 of block 0 is no position
+  EXPECT_EQ("/uni3000", first[1]);
+  const std::string last = encodingText(60);
+  EXPECT_EQ(0u, last.find("% kanjihe.enc: JIS X 0208 bitmap numbers 7680 to 7806 at codes 0 to "
+                          "126\n/kanjiheEncoding [\n"));
+  const std::vector<std::string> names = vectorNames(last);
+  ASSERT_EQ(256u, names.size());
+  EXPECT_EQ("/uni7464", names[126]);
+  EXPECT_EQ("/.notdef", names[127]);
+}
+
+TEST(Encoding, MapLines) {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  EXPECT_EQ(1, fontkit::writeMapLine(out, 0, "ipam.ttf"));
+  EXPECT_EQ(1, fontkit::writeMapLine(out, 2, "ipam.ttf"));
+  EXPECT_EQ(1, fontkit::writeMapLine(out, 60, "/fonts/other.ttf"));
+  std::fclose(out);
+  EXPECT_EQ(
+      "kanjiaa <kanjiaa.enc <ipam.ttf\n"
+      "kanjiac <kanjiac.enc <ipam.ttf\n"
+      "kanjihe <kanjihe.enc </fonts/other.ttf\n",
+      std::string(data, size));
+  std::free(data);
+}
+
+TEST(Encoding, FailedWriteIsReported) {
+  std::FILE* full = std::fopen("/dev/full", "w");
+  if (full == nullptr) GTEST_SKIP() << "no /dev/full";
+  std::setvbuf(full, nullptr, _IONBF, 0);
+  EXPECT_EQ(0, fontkit::writeEncoding(full, 0, codePoints()));
+  EXPECT_EQ(0, fontkit::writeMapLine(full, 0, "ipam.ttf"));
+  std::fclose(full);
+}
+
+}  // namespace
