@@ -1,0 +1,277 @@
+#!/bin/sh
+# kit_test.sh - the kanji font kit in TeX's hands: metrics, a document and the catalogue as PDF
+# files whose text comes back, another font, and every bad input.
+#
+# Usage: kit_test.sh CHECK SCRATCH
+#   metrics     --metrics-only: 61 TFM files that tftopl reads back, nothing else written
+#   document    the kit in TEXMFHOME; latex and dvipdfmx; the Japanese text back from the PDF
+#   catalogue   every character of the catalogue that the font holds is in its PDF, in order
+#   gothic      --font with IPA Gothic: the map names it, the PDF embeds it
+#   failures    each bad input: its message, status 1, and nothing left looking complete
+# Environment: KANJIKIT, KOTOBUN, FONTTABLES (programs). Without the TeX tools, poppler or the
+# IPA fonts the check exits 77 (skipped), unless REQUIRE_TYPESETTING=1 makes that a failure.
+set -eu
+
+check=$1
+scratch=$2
+gothic=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
+
+fail() {
+  echo "FAIL: $check: $*" >&2
+  exit 1
+}
+
+skip() {
+  [ "${REQUIRE_TYPESETTING:-0}" != 1 ] || fail "$1, and REQUIRE_TYPESETTING=1"
+  echo "skipped: $1 (apt-get install --no-install-recommends texlive-binaries" \
+    "texlive-latex-base poppler-utils fonts-ipafont-mincho fonts-ipafont-gothic)"
+  exit 77
+}
+
+requireTools() {
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+  done
+}
+
+requireFonts() {
+  [ -n "$(kpsewhich ipam.ttf)" ] || skip "kpsewhich does not find ipam.ttf (IPA Mincho)"
+  [ -f "$gothic" ] || skip "$gothic (IPA Gothic) is not installed"
+}
+
+# The kit's paths under a tree.
+tfmDir() { echo "$1/fonts/tfm/public/kotobun"; }
+encDir() { echo "$1/fonts/enc/dvips/kotobun"; }
+mapFile() { echo "$1/fonts/map/dvipdfmx/kotobun/kanjikit.map"; }
+
+# Runs kanjikit with the arguments given; it must succeed. Its output goes to kanjikit.out.
+kit() {
+  "$KANJIKIT" "$@" >kanjikit.out 2>kanjikit.err || fail "kanjikit $*: $(cat kanjikit.err)"
+  [ ! -s kanjikit.err ] || fail "kanjikit $* wrote on stderr: $(cat kanjikit.err)"
+  [ -z "$(find . -name '.kanjikit-*')" ] || fail "kanjikit $* left a temporary folder"
+}
+
+# Checks the TFM files under tree $1 with tftopl: 61 of them, 128 square glyphs at design size $2.
+checkMetrics() {
+  [ "$(find "$(tfmDir "$1")" -name 'kanji??.tfm' | wc -l)" = 61 ] || fail "not 61 TFM files"
+  for font in kanjiaa kanjiac kanjihe; do
+    tftopl "$(tfmDir "$1")/$font.tfm" >"$font.pl" || fail "tftopl $font.tfm failed"
+    grep -q "^(DESIGNSIZE R $2)\$" "$font.pl" || fail "$font: design size not $2"
+    [ "$(grep -c '^(CHARACTER' "$font.pl")" = 128 ] || fail "$font: not 128 characters"
+    for dimension in 'CHARWD R 1.0' 'CHARHT R 0.88' 'CHARDP R 0.12'; do
+      [ "$(grep -c "^   ($dimension)\$" "$font.pl")" = 128 ] || fail "$font: not 128 ($dimension)"
+    done
+  done
+}
+
+# Checks the encodings and the map under tree $1, the map naming the font $2.
+checkEncodingsAndMap() {
+  [ "$(find "$(encDir "$1")" -name 'kanji??.enc' | wc -l)" = 61 ] || fail "not 61 encodings"
+  for font in kanjiaa kanjihe; do
+    names=$(grep -v '^%' "$(encDir "$1")/$font.enc" | tr ' ' '\n' | grep -c '^/[.u]')
+    [ "$names" = 256 ] || fail "$font.enc: $names names, not 256"
+  done
+  grep -q ' /uni3042 ' "$(encDir "$1")/kanjiac.enc" || fail "kanjiac.enc: no /uni3042"
+  grep -v '^%' "$(mapFile "$1")" >map.lines
+  [ "$(wc -l <map.lines)" = 61 ] || fail "the map has not 61 lines"
+  [ "$(sed -n 3p map.lines)" = "kanjiac <kanjiac.enc <$2" ] || fail "map line: $(sed -n 3p map.lines)"
+  [ "$(sed -n 61p map.lines)" = "kanjihe <kanjihe.enc <$2" ] || fail "map line: $(sed -n 61p map.lines)"
+}
+
+# The Japanese characters of a UTF-8 text, in order: without ASCII, the ideographic space
+# (which pdftotext drops), the en dash that LaTeX makes of "--" and the bullet that pdftotext
+# gives code 127 of a font where no character stands (none of them is in JIS X 0208).
+japanese() {
+  LC_ALL=C tr -d '\000-\177' | LC_ALL=C sed 's/\xe3\x80\x80//g; s/\xe2\x80\x93//g; s/\xe2\x80\xa2//g'
+}
+
+# The round of a document: NAME.kjx (EUC) through kotobun, latex and dvipdfmx with the kit in
+# tree $2 as TEXMFHOME; NAME.pdf must embed font $3 and give back the Japanese text of $4.
+typesetToPdf() {
+  name=$1 tree=$2 fontName=$3 expected=$4
+  "$KOTOBUN" "$name" >"$name.out" || fail "kotobun $name: $(cat "$name.out")"
+  TEXMFHOME=$tree latex -interaction=nonstopmode -halt-on-error "$name.tex" </dev/null \
+    >"$name.latex" 2>&1 || fail "latex $name: $(grep -A3 '^!' "$name.log")"
+  TEXMFHOME=$tree dvipdfmx -f kanjikit.map "$name.dvi" >"$name.dvipdfmx" 2>&1 ||
+    fail "dvipdfmx $name: $(cat "$name.dvipdfmx")"
+  # The catalogue sets the empty positions too, which dvipdfmx warns of, two lines each.
+  grep 'warning' "$name.dvipdfmx" | grep -v 'mapped to ".notdef" glyph' |
+    grep -v 'Maybe incorrect encoding specified' >"$name.warnings" || true
+  [ ! -s "$name.warnings" ] || fail "dvipdfmx $name: $(head -5 "$name.warnings")"
+  if [ "$name" != fontable ] && grep -q warning "$name.dvipdfmx"; then
+    fail "dvipdfmx $name: $(grep warning "$name.dvipdfmx" | head -5)"
+  fi
+  pdffonts "$name.pdf" >"$name.fonts" || fail "pdffonts $name.pdf failed"
+  grep -q "+$fontName  *TrueType .* yes yes yes" "$name.fonts" ||
+    fail "$name.pdf embeds no $fontName subset: $(cat "$name.fonts")"
+  pdftotext "$name.pdf" "$name.txt" || fail "pdftotext $name.pdf failed"
+  japanese <"$name.txt" >"$name.back"
+  japanese <"$expected" >"$name.expected"
+  [ -s "$name.expected" ] || fail "no Japanese text expected"
+  cmp -s "$name.expected" "$name.back" ||
+    fail "$name.pdf: the text differs; expected $(head -c 300 "$name.expected"), got $(head -c 300 "$name.back")"
+}
+
+# A LaTeX document in UTF-8: kana, kanji of both levels, punctuation and brackets of every
+# class, full-width digits and letters, between ASCII words (none with a ligature).
+writeDocument() {
+  cat >"$1" <<'TEXT'
+\documentclass{article}
+\begin{document}
+Kana: ひらがなとカタカナ、ゐゑヰヱヴヵヶ。 Kanji: 亜唖娃阿哀、腕弌丐丕瑤。
+Marks: 「鉤括弧」『二重』（丸）〔亀甲〕［角］｛波｝〈山〉《二重山》【隅付き】．，：；？！
+・ー〜…‥々〆〇　ＡＢＣ ａｂｃ ０１２３ ＄％＃＆＊＠§☆★○●◎◇◆□■△▲▽▼※〒→←↑↓
+Plain words between: 日本語の文章 and English text, then 東京 and back.
+\end{document}
+TEXT
+}
+
+checkMetricsOnly() {
+  kit --metrics-only "$scratch/tree"
+  checkMetrics "$scratch/tree" 7.0
+  [ ! -e "$(encDir "$scratch/tree")" ] || fail "--metrics-only wrote encodings"
+  [ ! -e "$(mapFile "$scratch/tree")" ] || fail "--metrics-only wrote a map"
+  grep -q "^kanjikit: wrote $(tfmDir "$scratch/tree")/kanjiaa.tfm ... kanjihe.tfm (design size 7.0pt)\$" \
+    kanjikit.out || fail "report: $(cat kanjikit.out)"
+  kit --metrics-only --design-size 6.5 "$scratch/small"
+  checkMetrics "$scratch/small" 6.5
+  # The whole kit writes the same metrics as --metrics-only.
+  kit "$scratch/whole"
+  for font in kanjiaa kanjidd kanjihe; do
+    cmp -s "$(tfmDir "$scratch/tree")/$font.tfm" "$(tfmDir "$scratch/whole")/$font.tfm" ||
+      fail "$font.tfm differs between the whole kit and --metrics-only"
+  done
+}
+
+checkDocument() {
+  # Without ROOT the kit goes into TEXMFHOME.
+  TEXMFHOME=$scratch/tree kit
+  checkMetrics "$scratch/tree" 7.0
+  checkEncodingsAndMap "$scratch/tree" ipam.ttf
+  grep -q '^kanjikit: ipam.ttf lacks a glyph for 929 of the 7806 positions: 929 without a character, 0 characters not in the font$' \
+    kanjikit.out || fail "report: $(cat kanjikit.out)"
+  writeDocument doc.utf8
+  iconv -f UTF-8 -t EUC-JP doc.utf8 >doc.kjx || fail "iconv doc.utf8"
+  typesetToPdf doc "$scratch/tree" IPAMincho doc.utf8
+}
+
+# Every position from 1 to 7806 as its EUC pair on a line of its own, so that iconv -c, which
+# leaves out the pairs it cannot convert, keeps its step.
+allPositionsInUtf8() {
+  LC_ALL=C awk 'BEGIN {
+    for (p = 1; p <= 7806; p++) printf "%c%c\n", 161 + int((p - 1) / 94), 161 + (p - 1) % 94
+  }' | iconv -c -f EUC-JP -t UTF-8
+}
+
+checkCatalogue() {
+  kit "$scratch/tree"
+  # IPA Mincho holds every character: the report says so, and the PDF must show them all.
+  grep -q ' 0 characters not in the font$' kanjikit.out || fail "report: $(cat kanjikit.out)"
+  "$FONTTABLES" >fonttables.out || fail "fonttables failed"
+  allPositionsInUtf8 >all.utf8
+  [ "$(tr -d '\n' <all.utf8 | LC_ALL=C.UTF-8 wc -m)" = 6877 ] || fail "iconv: not 6877 characters"
+  typesetToPdf fontable "$scratch/tree" IPAMincho all.utf8
+}
+
+checkGothic() {
+  kit --font "$gothic" "$scratch/tree"
+  checkEncodingsAndMap "$scratch/tree" ipag.ttf
+  grep -q '^kanjikit: ipag.ttf lacks a glyph for 929 of the 7806 positions' kanjikit.out ||
+    fail "report: $(cat kanjikit.out)"
+  writeDocument doc.utf8
+  iconv -f UTF-8 -t EUC-JP doc.utf8 >doc.kjx || fail "iconv doc.utf8"
+  typesetToPdf doc "$scratch/tree" IPAGothic doc.utf8
+  # A font that kpathsea does not find is named by its full path, which dvipdfmx takes too.
+  cp "$gothic" "$scratch/copy.ttf"
+  kit --font copy.ttf "$scratch/tree2"
+  checkEncodingsAndMap "$scratch/tree2" "$scratch/copy.ttf"
+  typesetToPdf doc "$scratch/tree2" IPAGothic doc.utf8
+}
+
+# Runs kanjikit with the arguments after the expected message start (and with KIT_PATH as its
+# PATH, if set); it must end with status 1 and that message on stderr.
+expectFailure() {
+  message=$1
+  shift
+  status=0
+  PATH=${KIT_PATH:-$PATH} "$KANJIKIT" "$@" >failure.out 2>failure.err || status=$?
+  [ "$status" = 1 ] || fail "kanjikit $*: status $status, not 1"
+  case $(cat failure.err) in
+    "$message"*) ;;
+    *) fail "kanjikit $*: message $(cat failure.err), not $message..." ;;
+  esac
+  [ -z "$(find "$scratch" -name '.kanjikit-*')" ] || fail "kanjikit $* left a temporary folder"
+}
+
+# Lists every file under tree $1 with its checksum, to see that a failed run changed nothing.
+treeState() {
+  if [ -d "$1" ]; then find "$1" -type f -exec cksum {} + | sort; fi
+}
+
+checkFailures() {
+  expectFailure "kanjikit: cannot read the font $scratch/none.ttf: No such file or directory" \
+    --font "$scratch/none.ttf" "$scratch/tree"
+  [ ! -e "$scratch/tree" ] || fail "a missing font left a tree behind"
+  echo "not a font" >text.ttf
+  expectFailure "kanjikit: the font $scratch/text.ttf is not a TrueType or OpenType font" \
+    --font text.ttf "$scratch/tree"
+  [ ! -e "$scratch/tree" ] || fail "a bad font left a tree behind"
+  # A ROOT inside a file cannot be made (chmod would not stop root, who runs CI).
+  echo "a file" >file
+  expectFailure "kanjikit: cannot create the folder $scratch/file: Not a directory" \
+    "$scratch/file/tree"
+  expectFailure "kanjikit: cannot create the folder $scratch/file: Not a directory" \
+    --metrics-only "$scratch/file/tree"
+  expectFailure "kanjikit: bad design size 0: give points from 1 to 100" --design-size 0 tree
+  expectFailure "kanjikit: unknown option --bogus" --bogus
+  # Without pltotf (kpsewhich alone on PATH) nothing is written, with or without a font.
+  mkdir -p bin
+  ln -sf "$(command -v kpsewhich)" bin/kpsewhich
+  KIT_PATH=$scratch/bin
+  expectFailure "kanjikit: pltotf is not installed" "$scratch/tree"
+  expectFailure "kanjikit: pltotf is not installed" --metrics-only "$scratch/tree"
+  [ ! -e "$scratch/tree" ] || fail "a run without pltotf left a tree behind"
+  # A pltotf that fails at its fifth font: a new tree gets no file, a complete kit stays as it
+  # was, and no temporary folder remains.
+  pltotf=$(command -v pltotf)
+  cat >bin/pltotf <<SCRIPT
+#!/bin/sh
+count=\$(cat "$scratch/calls" 2>/dev/null || echo 0)
+echo \$((count + 1)) >"$scratch/calls"
+[ "\$count" -lt 4 ] || exit 3
+exec "$pltotf" "\$@"
+SCRIPT
+  chmod +x bin/pltotf
+  KIT_PATH=$scratch/bin:$PATH
+  expectFailure "kanjikit: pltotf $scratch/tree/" "$scratch/tree"
+  [ -z "$(find "$scratch/tree" -type f)" ] || fail "a failed run left files: $(find tree -type f)"
+  KIT_PATH=
+  kit "$scratch/whole"
+  KIT_PATH=$scratch/bin:$PATH
+  treeState "$scratch/whole" >before
+  rm -f calls
+  expectFailure "kanjikit: pltotf" --design-size 9 "$scratch/whole"
+  KIT_PATH=
+  treeState "$scratch/whole" >after
+  cmp -s before after || fail "a failed run changed a complete kit"
+}
+
+case $check in
+  metrics) requireTools pltotf tftopl ;;
+  document | gothic) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
+  catalogue) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
+  failures) requireTools pltotf kpsewhich ;;
+  *) fail "no check named $check" ;;
+esac
+case $check in metrics | failures) ;; *) requireFonts ;; esac
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cd "$scratch"
+case $check in
+  metrics) checkMetricsOnly ;;
+  document) checkDocument ;;
+  catalogue) checkCatalogue ;;
+  gothic) checkGothic ;;
+  failures) checkFailures ;;
+esac
+echo "ok: $check"
