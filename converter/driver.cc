@@ -30,7 +30,8 @@ std::FILE* openJapaneseFile(ConversionOptions& options, std::FILE* console) {
     std::snprintf(options.extension, sizeof options.extension, "%s", extension);
     NameBuffer name;
     formName(name, options, extension);
-    std::FILE* in = platform::openTextFile(name, "r");
+    // Both passes read the whole file: large blocks keep the read calls few.
+    std::FILE* in = platform::openTextFile(name, "r", platform::kLargeTextBuffer);
     if (in != nullptr) {
       std::fputs(extension, console);
       return in;
@@ -56,7 +57,8 @@ int runConverter(int argc, const char* const* argv, std::FILE* in, std::FILE* co
   platform::checkConsole(console);
   NameBuffer texName;
   formName(texName, options, ".tex");
-  std::FILE* tex = platform::openTextFile(texName, "w");
+  // About ten bytes go out for every byte read: large blocks keep the write calls few.
+  std::FILE* tex = platform::openTextFile(texName, "w", platform::kLargeTextBuffer);
   if (tex == nullptr) platform::endProgram(1);
   std::fputs(".\n\n", console);
   platform::checkConsole(console);

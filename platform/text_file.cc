@@ -8,15 +8,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
-
-// One open text file. stdio's own buffer sits in front of this; the read side keeps a raw buffer
-// of its own so that the translation works on blocks, and the write side writes straight to the
-// descriptor so that a failure reaches stdio's error state and is never held back here.
+// One open text file. stdio's buffer sits in front of this; the read side keeps a raw buffer of
+// its own so that the translation works on blocks, and the write side translates each block that
+// stdio passes on into the raw buffer and writes it straight to the descriptor, so that a failure
+// reaches stdio's error state and is never held back here.
 struct TextFile {
   int fd;
   int atMark;       // a Ctrl-Z was read: the file has ended until rewound
@@ -24,9 +24,11 @@ struct TextFile {
   int writeFailed;  // a write failed: the close reports it too, however the buffer was left
   std::size_t rawStart;
   std::size_t rawEnd;
-  std::size_t markAt;  // index of the first Ctrl-Z in the raw block, or rawEnd
-  std::FILE* stream;   // the stdio stream in front of this file
-  unsigned char raw[kBufferSize];
+  std::size_t markAt;   // index of the first Ctrl-Z in the raw block, or rawEnd
+  std::size_t rawSize;  // bytes of raw: a read block, or a translated block of stdio's buffer
+  unsigned char* raw;   // follows stdio's buffer in `storage`
+  char* storage;        // stdio's buffer, then raw; its pages are touched only as they are used
+  std::FILE* stream;    // the stdio stream in front of this file
 };
 
 // Text streams still open, so that a program that ends with std::exit (after a failed write, say)
@@ -60,7 +62,7 @@ void unregisterOpen(const TextFile* file) {
 // Fills the raw buffer; returns the bytes read, 0 at the end of the file, -1 on an error.
 ssize_t fillRaw(TextFile& file) {
   for (;;) {
-    const ssize_t got = ::read(file.fd, file.raw, sizeof file.raw);
+    const ssize_t got = ::read(file.fd, file.raw, file.rawSize);
     if (got < 0 && errno == EINTR) continue;
     file.rawStart = 0;
     file.rawEnd = got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -140,7 +142,7 @@ ssize_t writeText(void* cookie, const char* data, std::size_t size) {
   std::size_t used = 0;
   std::size_t i = 0;
   while (i < size) {
-    if (used + 3 > sizeof file.raw) {
+    if (used + 3 > file.rawSize) {
       if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
         file.writeFailed = 1;
         return -1;
@@ -149,7 +151,7 @@ ssize_t writeText(void* cookie, const char* data, std::size_t size) {
     }
     // Copy up to the next LF, as much as fits with room for the CR LF.
     std::size_t run = size - i;
-    if (run > sizeof file.raw - used - 2) run = sizeof file.raw - used - 2;
+    if (run > file.rawSize - used - 2) run = file.rawSize - used - 2;
     const void* lf = std::memchr(data + i, '\n', run);
     if (lf) run = static_cast<std::size_t>(static_cast<const char*>(lf) - (data + i));
     std::memcpy(file.raw + used, data + i, run);
@@ -187,13 +189,14 @@ int closeText(void* cookie) {
   unregisterOpen(file);
   const int result = ::close(file->fd);
   const int failed = file->writeFailed;
+  delete[] file->storage;
   delete file;
   return failed ? -1 : result;
 }
 
 }  // namespace
 
-std::FILE* openTextFile(const char* name, const char* mode) {
+std::FILE* openTextFile(const char* name, const char* mode, std::size_t bufferSize) {
   const int writing = mode[0] == 'w';
   const int fd =
       writing ? ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666) : ::open(name, O_RDONLY);
@@ -205,7 +208,20 @@ std::FILE* openTextFile(const char* name, const char* mode) {
     errno = EISDIR;
     return nullptr;
   }
-  TextFile* file = new TextFile{fd, 0, 0, 0, 0, 0, 0, nullptr, {}};
+  // Written, every LF of a full buffer may become CR LF: the raw buffer then takes the whole
+  // translated block, and each block stdio passes on goes out in one write call.
+  const std::size_t rawSize = writing ? 2 * bufferSize + 2 : bufferSize;
+  TextFile* file =
+      new (std::nothrow) TextFile{fd, 0, 0, 0, 0, 0, 0, rawSize, nullptr, nullptr, nullptr};
+  char* storage = file ? new (std::nothrow) char[bufferSize + rawSize] : nullptr;
+  if (storage == nullptr) {
+    delete file;
+    ::close(fd);
+    errno = ENOMEM;
+    return nullptr;
+  }
+  file->storage = storage;
+  file->raw = reinterpret_cast<unsigned char*>(storage + bufferSize);
   cookie_io_functions_t io{};
   if (writing) {
     io.write = writeText;
@@ -223,6 +239,12 @@ std::FILE* openTextFile(const char* name, const char* mode) {
   }
   file->stream = stream;
   registerOpen(file);
+  // The buffer lives with the file: the close frees it after stdio's last flush.
+  if (std::setvbuf(stream, storage, _IOFBF, bufferSize) != 0) {
+    std::fclose(stream);
+    errno = ENOMEM;
+    return nullptr;
+  }
   return stream;
 }
 

@@ -10,12 +10,20 @@ namespace platform {
 /// Byte that ends a DOS text file when it is read as text.
 constexpr int kEndOfFileMark = 26;
 
+/// Buffer sizes for a text stream. The small one is stdio's own, so a failed write shows within
+/// a few lines of output; the large one serves whole books, where every read or write call of the
+/// system should move far more than that.
+constexpr std::size_t kSmallTextBuffer = 8 << 10;
+constexpr std::size_t kLargeTextBuffer = 256 << 10;
+
 /// Opens the file `name` as a DOS text stream: mode "r" reads it with CR LF turned into LF, a
 /// lone CR kept, and a Ctrl-Z ending the file until the stream is rewound; mode "w" creates or
 /// truncates it and writes every LF as CR LF. Returns nullptr, with errno set, if the file cannot
-/// be opened. The stream behaves as stdio's (ferror, feof, clearerr, rewind, fclose); a failed
-/// write sets its error state at once, and a failed flush or close shows in fclose's result.
-std::FILE* openTextFile(const char* name, const char* mode);
+/// be opened. The stream behaves as stdio's (ferror, feof, clearerr, rewind, fclose) with a
+/// buffer of `bufferSize` bytes; a failed write sets its error state as soon as the buffer is
+/// passed on, and a failed flush or close shows in fclose's result.
+std::FILE* openTextFile(const char* name, const char* mode,
+                        std::size_t bufferSize = kSmallTextBuffer);
 
 /// Result of reading one console line.
 struct ConsoleLine {

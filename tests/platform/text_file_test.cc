@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -31,6 +33,13 @@ std::string readAll(std::FILE* in) {
   std::string text;
   for (int c; (c = std::getc(in)) != EOF;) text += static_cast<char>(c);
   return text;
+}
+
+// Where two long texts first differ, or npos: a failure then says where without printing them.
+std::size_t firstDifference(const std::string& a, const std::string& b) {
+  const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+  return ia == a.end() && ib == b.end() ? std::string::npos
+                                        : static_cast<std::size_t>(ia - a.begin());
 }
 
 TEST(TextFile, ReadTranslatesLineEnds) {
@@ -91,9 +100,9 @@ TEST(TextFile, RewindReadsTheWholeFileAgain) {
   writeRaw(name, raw);
   std::FILE* in = platform::openTextFile(name.c_str(), "r");
   ASSERT_NE(in, nullptr);
-  EXPECT_EQ(text, readAll(in));
+  EXPECT_EQ(std::string::npos, firstDifference(text, readAll(in)));
   std::rewind(in);
-  EXPECT_EQ(text, readAll(in));
+  EXPECT_EQ(std::string::npos, firstDifference(text, readAll(in)));
   std::fclose(in);
   std::remove(name.c_str());
 }
@@ -120,7 +129,7 @@ TEST(TextFile, WriteTurnsLineEndsIntoCrLf) {
   for (const std::string* block : {&lineEnds, &noLineEnd, &mixed}) {
     for (char c : *block) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
   }
-  EXPECT_EQ(expected, readRaw(name));
+  EXPECT_EQ(std::string::npos, firstDifference(expected, readRaw(name)));
 
   // An existing file is replaced.
   out = platform::openTextFile(name.c_str(), "w");
@@ -143,6 +152,132 @@ TEST(TextFile, FailedWritesShowInErrorStateAndClose) {
   std::fputs("short\n", out);
   EXPECT_FALSE(std::ferror(out));
   EXPECT_NE(0, std::fclose(out));
+}
+
+// The translation of a whole file, byte by byte: what a text stream must deliver.
+std::string translated(const std::string& raw) {
+  std::string text;
+  for (std::size_t i = 0; i < raw.size() && raw[i] != '\x1a'; ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text += raw[i];
+  }
+  return text;
+}
+
+// Bytes that make line ends, lone CRs and plain text, from a fixed seed.
+std::string mixedBytes(std::size_t size, unsigned seed) {
+  std::string bytes(size, 'x');
+  for (std::size_t i = 0; i < size; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const unsigned pick = (seed >> 16) % 16;
+    bytes[i] = pick < 3 ? '\r' : pick < 6 ? '\n' : static_cast<char>('a' + pick);
+  }
+  return bytes;
+}
+
+constexpr std::size_t kBufferSizes[] = {platform::kSmallTextBuffer, platform::kLargeTextBuffer};
+
+TEST(TextFile, BlockBoundariesAtEveryBufferSize) {
+  // Each case sets bytes around a boundary of the raw blocks, which are as large as the buffer.
+  struct Case {
+    const char* what;
+    std::string around;  // written at the boundary, its first byte the last of a block
+  };
+  const Case cases[] = {
+      {"CR LF split", "\r\n"},      {"lone CR last", "\rx"},
+      {"CR CR LF split", "\r\r\n"}, {"Ctrl-Z first of a block", "a\x1a"},
+      {"CR then Ctrl-Z", "\r\x1a"},
+  };
+  const std::string name = scratchName("boundary");
+  for (const std::size_t bufferSize : kBufferSizes) {
+    for (const Case& c : cases) {
+      for (const std::size_t block : {std::size_t{1}, std::size_t{2}}) {
+        std::string raw = mixedBytes(3 * bufferSize, 7);
+        raw.replace(block * bufferSize - 1, c.around.size(), c.around);
+        writeRaw(name, raw);
+        std::FILE* in = platform::openTextFile(name.c_str(), "r", bufferSize);
+        ASSERT_NE(in, nullptr);
+        EXPECT_EQ(std::string::npos, firstDifference(translated(raw), readAll(in)))
+            << c.what << " at block " << block;
+        std::rewind(in);
+        EXPECT_EQ(std::string::npos, firstDifference(translated(raw), readAll(in)))
+            << c.what << " after a rewind";
+        EXPECT_EQ(0, std::fclose(in));
+      }
+    }
+  }
+  std::remove(name.c_str());
+}
+
+TEST(TextFile, ReadsOfEverySizeGiveTheSameText) {
+  // fread larger than the buffer goes past it straight to the file, in sizes of its own.
+  const std::size_t pieces[] = {1, 3, 4095, 8193, 300000, 1 << 20};
+  std::string raw = mixedBytes(1500000, 11);
+  raw[1400000] = '\x1a';
+  const std::string name = scratchName("pieces");
+  writeRaw(name, raw);
+  for (const std::size_t bufferSize : kBufferSizes) {
+    std::FILE* in = platform::openTextFile(name.c_str(), "r", bufferSize);
+    ASSERT_NE(in, nullptr);
+    std::string text;
+    std::string piece(1 << 20, '\0');
+    for (std::size_t i = 0;; ++i) {
+      const std::size_t want = pieces[i % std::size(pieces)];
+      const std::size_t got = std::fread(piece.data(), 1, want, in);
+      text.append(piece, 0, got);
+      if (got < want) break;
+      const int c = std::getc(in);  // a byte through the buffer between the large reads
+      if (c == EOF) break;
+      text += static_cast<char>(c);
+    }
+    EXPECT_EQ(std::string::npos, firstDifference(translated(raw), text)) << "buffer " << bufferSize;
+    EXPECT_TRUE(std::feof(in));
+    EXPECT_FALSE(std::ferror(in));
+    EXPECT_EQ(0, std::fclose(in));
+  }
+  std::remove(name.c_str());
+}
+
+TEST(TextFile, WritesOfEverySizeGiveTheSameFile) {
+  const std::size_t pieces[] = {1, 2, 8191, 8193, 300000, 700000};
+  const std::string text = mixedBytes(2000000, 5);
+  std::string expected;
+  for (const char c : text) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const std::string lineEnds(700000, '\n');  // a block that doubles in size
+  for (std::size_t i = 0; i < lineEnds.size(); ++i) expected += "\r\n";
+  const std::string name = scratchName("wpieces");
+  for (const std::size_t bufferSize : kBufferSizes) {
+    std::FILE* out = platform::openTextFile(name.c_str(), "w", bufferSize);
+    ASSERT_NE(out, nullptr);
+    for (std::size_t at = 0, i = 0; at < text.size(); ++i) {
+      const std::size_t size = std::min(pieces[i % std::size(pieces)], text.size() - at);
+      if (size == 1) {
+        std::putc(text[at], out);
+      } else {
+        std::fwrite(text.data() + at, 1, size, out);
+      }
+      at += size;
+    }
+    std::fwrite(lineEnds.data(), 1, lineEnds.size(), out);
+    EXPECT_FALSE(std::ferror(out));
+    EXPECT_EQ(0, std::fclose(out));
+    EXPECT_EQ(std::string::npos, firstDifference(expected, readRaw(name)))
+        << "buffer " << bufferSize;
+  }
+  std::remove(name.c_str());
+}
+
+TEST(TextFile, FailedWriteShowsOnceTheBufferIsPassedOn) {
+  for (const std::size_t bufferSize : kBufferSizes) {
+    const std::string fits(bufferSize - 1, 'x');
+    std::FILE* out = platform::openTextFile("/dev/full", "w", bufferSize);
+    ASSERT_NE(out, nullptr);
+    std::fwrite(fits.data(), 1, fits.size(), out);
+    EXPECT_FALSE(std::ferror(out)) << "buffer " << bufferSize;  // still in the buffer
+    std::fputs("ab\n", out);
+    EXPECT_TRUE(std::ferror(out)) << "buffer " << bufferSize;
+    EXPECT_NE(0, std::fclose(out));
+  }
 }
 
 TEST(TextFile, OpenFailures) {
