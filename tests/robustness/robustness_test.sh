@@ -17,8 +17,9 @@
 # A write is made to fail with `ulimit -f` (512-byte blocks) and SIGXFSZ ignored, so that write()
 # fails with EFBIG. The file then holds exactly the limit's bytes, which must be the start of the
 # complete output and end in the region named; the run must end with status 1 and without its
-# completion message, its transcript stopping at the phase where stdio's buffer (8 KB) reached
-# the limit.
+# completion message, its transcript stopping at the phase where the stream's buffer reached the
+# limit (8 KB for fontable.kjx; 256 KiB for kotobun's .tex, so a cut in its header or body shows
+# only when the conversion has written the first 256 KiB).
 set -eu
 
 check=$1
@@ -91,9 +92,10 @@ fontTablesRegion() {
 }
 
 writeFailsKotobun() {
-  # 100 lines of prose, 10 directive lines of 82 options (82 echo lines each), 17 lines of prose:
-  # the header (all 427 fonts) is 16 KB, and the tail leaves 6 KB in stdio's buffer at the close.
-  "$MAKE_TEST_INPUT" layered 100 10 17 inject.kjx
+  # 100 lines of prose, 10 directive lines of 82 options (82 echo lines each), 300 lines of
+  # prose: the header (all 427 fonts) is 16 KB, the echo lines end at about 145 KB, the first
+  # 256 KiB go out during the tail, and the rest of the tail (about 62 KB) at the close.
+  "$MAKE_TEST_INPUT" layered 100 10 300 inject.kjx
   "$KOTOBUN" inject >reference.txt || fail "the complete run ended with status $?"
   mv inject.tex complete.tex
   while read -r blocks region marker; do
@@ -112,10 +114,10 @@ writeFailsKotobun() {
     fi
     echo "ok: $label"
   done <<EOF
-16 header Writing LaTeX header\n
+16 header Converting Japanese file\n
 100 body Converting Japanese file\n
 220 echo Converting Japanese file\n
-300 tail Closing LaTeX file inject.tex
+600 tail Closing LaTeX file inject.tex
 EOF
 }
 
