@@ -1,6 +1,8 @@
 // metrics.cc - the metrics of the kanji fonts: property lists for pltotf, at a design size.
 #include "fontkit/metrics.h"
 
+#include <algorithm>
+
 #include "fontkit/family.h"
 
 namespace fontkit {
@@ -52,13 +54,17 @@ int parseDesignSize(const char* text, int& milliPoints) {
 }
 
 void formatDesignSize(int milliPoints, DesignSizeText& text) {
-  int fraction = milliPoints % 1000;
-  int decimals = 3;
-  while (decimals > 1 && fraction % 10 == 0) {
-    fraction /= 10;
-    --decimals;
+  // Clamped, so that the compiler, too, sees that the text fits.
+  const int size = std::clamp(milliPoints, kMinDesignSize, kMaxDesignSize);
+  const int whole = size / 1000;
+  const int fraction = size % 1000;
+  if (fraction % 100 == 0) {
+    std::snprintf(text, sizeof text, "%d.%d", whole, fraction / 100);
+  } else if (fraction % 10 == 0) {
+    std::snprintf(text, sizeof text, "%d.%02d", whole, fraction / 10);
+  } else {
+    std::snprintf(text, sizeof text, "%d.%03d", whole, fraction);
   }
-  std::snprintf(text, sizeof text, "%d.%0*d", milliPoints / 1000, decimals, fraction);
 }
 
 int writePropertyList(std::FILE* out, int block, int milliPoints) {

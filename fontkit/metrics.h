@@ -18,7 +18,8 @@ using DesignSizeText = char[16];
 int parseDesignSize(const char* text, int& milliPoints);
 
 /// Writes `milliPoints` as a decimal number of points with at least one decimal and no trailing
-/// zeros after it: 10000 is "10.0", 7250 is "7.25".
+/// zeros after it: 10000 is "10.0", 7250 is "7.25". Sizes outside 1 to 100 points are taken
+/// as the nearest end.
 void formatDesignSize(int milliPoints, DesignSizeText& text);
 
 /// Writes the property list of font block `block` (0..60) to `out`, for pltotf: family

@@ -216,6 +216,18 @@ checkFailures() {
   expectFailure "kanjikit: the font $scratch/text.ttf is not a TrueType or OpenType font" \
     --font text.ttf "$scratch/tree"
   [ ! -e "$scratch/tree" ] || fail "a bad font left a tree behind"
+  # A font with a Unicode cmap but without TrueType outlines (no glyf table), as CFF fonts are.
+  {
+    printf '\000\001\000\000\000\001\000\000\000\000\000\000'           # one table
+    printf 'cmap\000\000\000\000\000\000\000\034\000\000\000\044'        # at 28, 36 bytes
+    printf '\000\000\000\001\000\003\000\001\000\000\000\014'           # Windows Unicode
+    printf '\000\004\000\030\000\000\000\002\000\002\000\000\000\000' # format 4
+    printf '\377\377\000\000\377\377\000\001\000\000'                 # the closing segment
+  } >cff.otf
+  [ "$(wc -c <cff.otf)" = 64 ] || fail "cff.otf: not 64 bytes"
+  expectFailure "kanjikit: the font $scratch/cff.otf has no TrueType outlines (glyf table)" \
+    --font cff.otf "$scratch/tree"
+  [ ! -e "$scratch/tree" ] || fail "a font without outlines left a tree behind"
   # A ROOT inside a file cannot be made (chmod would not stop root, who runs CI).
   echo "a file" >file
   expectFailure "kanjikit: cannot create the folder $scratch/file: Not a directory" \
