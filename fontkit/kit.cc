@@ -380,16 +380,15 @@ int runKit(int argc, char** argv, std::FILE* console) {
 
   DesignSizeText size;
   formatDesignSize(options.designSize, size);
-  std::fprintf(console, "kanjikit: wrote %s/kanjiaa.tfm ... kanjihe.tfm (design size %spt)\n",
-               run.folders[kTfmFolder], size);
+  std::fprintf(console, "kanjikit: kanjiaa.tfm ... kanjihe.tfm (design size %spt) in %s\n", size,
+               run.folders[kTfmFolder]);
   if (!options.metricsOnly) {
-    std::fprintf(console, "kanjikit: wrote %s/kanjiaa.enc ... kanjihe.enc\n",
-                 run.folders[kEncFolder]);
-    std::fprintf(console, "kanjikit: wrote %s/%s (the fonts in %s)\n", run.folders[kMapFolder],
-                 kMapName, run.fontName);
+    std::fprintf(console, "kanjikit: kanjiaa.enc ... kanjihe.enc in %s\n", run.folders[kEncFolder]);
+    std::fprintf(console, "kanjikit: %s (%d fonts in %s) in %s\n", kMapName, kFontBlocks,
+                 run.fontName, run.folders[kMapFolder]);
     std::fprintf(console,
-                 "kanjikit: %s lacks a glyph for %d of the %d positions: %d without a character, "
-                 "%d characters not in the font\n",
+                 "kanjikit: %s lacks a glyph for %d of the %d positions: %d hold no character, "
+                 "and it lacks %d characters\n",
                  run.fontName, noCharacter + noGlyph, kPositions, noCharacter, noGlyph);
   }
   // A tree with an ls-R file is searched through it alone, which knows nothing of new files.
