@@ -1,48 +1,212 @@
-// kotobun_fuzz.cc - fuzz entry point: the font scan, the header and the conversion pass.
+// kotobun_fuzz.cc - fuzz entry point: the font scan, the header and the conversion pass over DOS
+// text files, with the invariants that every conversion keeps whatever its input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <string>
+#include <string_view>
 
 #include "converter/font_scan.h"
 #include "converter/kanji_output.h"
+#include "converter/reader.h"
 #include "converter/settings.h"
+#include "platform/text_file.h"
+#include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/program_end_fuzz.h"
+#include "tests/fuzz/settings_check.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
-  // The first byte chooses the settings, the rest is the input text.
-  const int bits = data[0];
-  kotobun::ConversionOptions options = kotobun::defaultOptions();
-  options.space = bits & 1;
-  options.percent = (bits >> 1) & 1;
-  options.latex = (bits >> 2) & 1;
-  options.euc = (bits >> 3) & 1;
-  options.extended = (bits >> 4) & 1;
-  options.fontSize = 1 + (bits >> 5) % 7;
-  std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data + 1), size - 1, "r");
-  if (size == 1) in = fmemopen(nullptr, 1, "r");
-  char* text = nullptr;
-  std::size_t textSize = 0;
-  std::FILE* out = open_memstream(&text, &textSize);
+namespace {
+
+using fuzz::check;
+using fuzz::consume;
+using fuzz::takeNumber;
+
+// What one conversion left behind.
+struct Conversion {
+  std::string tex;      // the .tex file's bytes as written
+  std::string console;  // the messages of the scan and the conversion pass
+  int latex;            // the choice after the scan, which decides the header
+  int ended;            // a fatal end stopped the run
+};
+
+// Runs the three phases as the driver does, on the project's own text streams.
+Conversion convert(const std::string& inputName, const std::string& texName,
+                   kotobun::ConversionOptions options) {
+  Conversion result{};
+  std::FILE* in = platform::openTextFile(inputName.c_str(), "r");
+  std::FILE* out = platform::openTextFile(texName.c_str(), "w");
   char* console = nullptr;
   std::size_t consoleSize = 0;
   std::FILE* log = open_memstream(&console, &consoleSize);
-
+  check(in != nullptr && out != nullptr && log != nullptr, "the streams open");
   try {
     kotobun::FontUsageTable fonts;
     kotobun::scanFonts(in, fonts, options, log);
+    result.latex = options.latex;
     std::rewind(in);
     kotobun::writeHeader(out, fonts, options.latex);
     kotobun::runConversionPass(in, out, options, log);
   } catch (const fuzz::ProgramEnd& end) {
-    if (end.status != 1) __builtin_trap();  // a comment line too long is the only fatal end here
+    check(end.status == 1, "a fatal end has status 1");
+    result.ended = 1;
   }
-
-  std::fclose(in);
-  std::fclose(out);
+  check(std::fclose(in) == 0, "the input closes");
+  check(std::fclose(out) == 0, "the output closes");
   std::fclose(log);
-  std::free(text);
-  std::free(console);
+  result.console = fuzz::takeMemory(console, consoleSize);
+  result.tex = fuzz::readFile(texName);
+  return result;
+}
+
+// Every message is one of the reader's own. An input error ends the scan and then the conversion
+// pass at the same place, so input errors come in equal pairs; a comment too long ends the run
+// in the scan, with the 253 or 254 bytes collected.
+void checkConsole(std::string_view console, int ended) {
+  constexpr std::string_view kInputErrors[] = {
+      "\aIncomplete EUC character pair..", "\aIncomplete MS-kanji character pair..",
+      "\aInvalid EUC character pair..",    "\aInvalid MS-kanji character pair..",
+      "\aAbnormal DOS end of line..",
+  };
+  std::string_view errors[2];
+  int errorCount = 0;
+  while (!console.empty()) {
+    check(consume(console, ".\n"), "every message begins with a line end");
+    if (consume(console, "Warning! The non-standard JIS '83 Bitmap ")) {
+      check(kotobun::isNonStandardBitmap(takeNumber(console)), "the warning names a gap");
+      check(consume(console, " encountered"), "the warning's text");
+      continue;
+    }
+    if (consume(console, "\aComment too long: ")) {
+      check(ended && errorCount == 0, "a comment too long ends the scan");
+      check(console.size() >= 4 && console.substr(console.size() - 4) == "...\n",
+            "the comment message ends the transcript");
+      const std::string_view comment = console.substr(0, console.size() - 4);
+      check(comment[0] == '%' && (comment.size() == 253 || comment.size() == 254),
+            "the comment message shows the bytes collected");
+      return;
+    }
+    const std::string_view rest = console;
+    bool known = false;
+    for (std::string_view message : kInputErrors) known = known || consume(console, message);
+    if (!known) {
+      check(consume(console, "\aBitmap "), "every message is the reader's");
+      check(takeNumber(console) > kotobun::kLastBitmap, "the missing bitmap is past the table");
+      check(consume(console, " does not exist.."), "the bitmap message's text");
+    }
+    check(errorCount < 2, "at most one input error in each pass");
+    errors[errorCount++] = rest.substr(0, rest.size() - console.size());
+  }
+  check(!ended, "a fatal end has its message");
+  check(errorCount == 0 || (errorCount == 2 && errors[0] == errors[1]),
+        "both passes stop at the same input error");
+}
+
+// A font as a number: size (1..7) times 64 plus block (0..60), or -1.
+int takeFont(std::string_view& text) {
+  if (text.size() < 3 || text[0] < 'a' || text[0] > 'g' || text[1] < 'a' || text[1] > 'h' ||
+      text[2] < 'a' || text[2] > 'h') {
+    return -1;
+  }
+  const int block = (text[1] - 'a') * 8 + (text[2] - 'a');
+  const int font = (text[0] - 'a' + 1) * 64 + block;
+  text.remove_prefix(3);
+  return block < kotobun::kFontBlocks ? font : -1;
+}
+
+// Checks the header and returns what follows it; `declared` gets the fonts it declares, each
+// once and in the order of size, then block.
+std::string_view checkHeader(std::string_view text, int latex, bool (&declared)[8 * 64]) {
+  constexpr std::string_view kLatexMacros =
+      "\\newcommand{\\kk}[2]{{#1\\symbol{#2}}}\n"
+      "\\newcommand{\\hh}{\\discretionary{}{}{}}\n"
+      "\\newcommand{\\ee}{\\nobreak\\hskip0pt plus.1em\\relax}\n"
+      "\\newcommand{\\eee}{\\nobreak\\hskip.3em plus.1em\\relax}\n"
+      "\\newcommand{\\eeee}{\\nobreak\\hskip.9em plus.1em minus.1em}\n\n";
+  constexpr std::string_view kPlainMacros =
+      "\\def\\kk#1#2{{#1\\char#2}}\n"
+      "\\def\\hh{\\discretionary{}{}{}}\n"
+      "\\def\\ee{\\nobreak\\hskip0pt plus.1em\\relax}\n"
+      "\\def\\eee{\\nobreak\\hskip.3em plus.1em\\relax}\n"
+      "\\def\\eeee{\\nobreak\\hskip.9em plus.1em minus.1em}\n\n";
+  check(consume(text, "\\tracingstats=1\n"), "the header's first line");
+  int last = -1;
+  while (consume(text, latex ? "\\newfont{\\k" : "\\font\\k")) {
+    const int font = takeFont(text);
+    check(font > last, "each font declared once, by size and block");
+    last = font;
+    declared[font] = true;
+    const char blockLetters[] = {static_cast<char>('a' + font % 64 / 8),
+                                 static_cast<char>('a' + font % 8), '\0'};
+    check(consume(text, latex ? "}{kanji" : "=kanji") && consume(text, blockLetters) &&
+              consume(text, " scaled ") &&
+              takeNumber(text) == kotobun::kMagnifications[static_cast<std::size_t>(font / 64)] &&
+              consume(text, latex ? "}\n" : "\n"),
+          "a font declaration's text");
+  }
+  check(consume(text, latex ? kLatexMacros : kPlainMacros), "the macros close the header");
+  return text;
+}
+
+// Every glyph reference names a declared font and a code from 0 to 127 that is a bitmap of the
+// table, and every declared font is named.
+void checkGlyphs(std::string_view body, const bool (&declared)[8 * 64]) {
+  bool named[8 * 64] = {};
+  for (std::size_t at; (at = body.find("\\kk")) != std::string_view::npos;) {
+    body.remove_prefix(at);
+    check(consume(body, "\\kk{\\k"), "a glyph reference names a font");
+    const int font = takeFont(body);
+    check(font >= 0 && declared[font], "a glyph's font is declared");
+    named[font] = true;
+    check(consume(body, "}{"), "a glyph reference's text");
+    const int code = takeNumber(body);
+    const int bitmap = font % 64 * 128 + code;
+    check(code >= 0 && code <= 127 && bitmap >= 1 && bitmap <= kotobun::kLastBitmap,
+          "a glyph's code is a bitmap of the table");
+    check(consume(body, "}"), "a glyph reference ends");
+  }
+  for (int font = 0; font < 8 * 64; ++font) {
+    check(named[font] == declared[font], "the header declares exactly the fonts named");
+  }
+}
+
+void checkConversion(const Conversion& run, std::string_view input) {
+  std::string text;
+  for (std::size_t i = 0; i < run.tex.size(); ++i) {
+    if (run.tex[i] == '\n') {
+      check(i > 0 && run.tex[i - 1] == '\r', "every LF written is preceded by a CR");
+      text.back() = '\n';
+    } else {
+      text += run.tex[i];
+    }
+  }
+  checkConsole(run.console, run.ended);
+  // The only fatal end that input can reach strikes in the scan, before the header.
+  if (run.ended) {
+    check(run.tex.empty(), "nothing is written before a fatal end in the scan");
+    return;
+  }
+  bool declared[8 * 64] = {};
+  const std::string_view body = checkHeader(text, run.latex, declared);
+  // Single-byte text passes through as it stands, so input that holds \kk writes its own.
+  if (input.find("\\kk") == std::string_view::npos) checkGlyphs(body, declared);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  // The first byte chooses the settings, the rest is the Japanese file.
+  const kotobun::ConversionOptions options =
+      fuzz::optionsFromByte(kotobun::defaultOptions(), data[0]);
+  const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+  static const std::string inputName = fuzz::scratchPath(".kjx");
+  static const std::string texName = fuzz::scratchPath(".tex");
+  fuzz::writeFile(inputName, input);
+
+  const Conversion first = convert(inputName, texName, options);
+  checkConversion(first, input);
+  const Conversion second = convert(inputName, texName, options);
+  check(second.tex == first.tex && second.console == first.console,
+        "a second conversion gives the same bytes");
   return 0;
 }
