@@ -29,12 +29,12 @@ struct Conversion {
   int ended;            // a fatal end stopped the run
 };
 
-// Runs the three phases as the driver does, on the project's own text streams.
+// Runs the three phases as the driver does, on the text streams it opens.
 Conversion convert(const std::string& inputName, const std::string& texName,
                    kotobun::ConversionOptions options) {
   Conversion result{};
-  std::FILE* in = platform::openTextFile(inputName.c_str(), "r");
-  std::FILE* out = platform::openTextFile(texName.c_str(), "w");
+  std::FILE* in = platform::openTextFile(inputName.c_str(), "r", platform::kLargeTextBuffer);
+  std::FILE* out = platform::openTextFile(texName.c_str(), "w", platform::kLargeTextBuffer);
   char* console = nullptr;
   std::size_t consoleSize = 0;
   std::FILE* log = open_memstream(&console, &consoleSize);

@@ -16,11 +16,24 @@ using fuzz::check;
 
 // A fuzz input, in this order: a mode byte (bit 0: write rather than read; bits 1-3: the padding
 // size; bits 4-5: the padding pattern's length less one; bit 6: write to /dev/full), the byte
-// taken off the padding size, the pattern, two bytes of content length, the content and then the
-// operations. The padding, the pattern repeated, puts the content's first bytes just before a
-// power of two, where the streams' buffers end.
+// taken off the padding size, the stream's buffer size, the pattern, two bytes of content length,
+// the content and then the operations. The padding, the pattern repeated, puts the content's
+// first bytes just before a power of two, where the large buffers end; the small buffer sizes
+// put buffer ends all through the content.
 constexpr std::size_t kPaddings[] = {0,       1 << 12, 1 << 13, 1 << 16,
                                      1 << 17, 1 << 18, 1 << 19, 1 << 20};
+constexpr std::size_t kBufferSizes[] = {platform::kSmallTextBuffer,
+                                        platform::kLargeTextBuffer,
+                                        1,
+                                        2,
+                                        3,
+                                        5,
+                                        8,
+                                        13,
+                                        64,
+                                        4095,
+                                        4096,
+                                        1 << 16};
 
 // Sizes just around the usual buffer sizes, for reads and writes.
 constexpr std::size_t kEdgeSizes[] = {1,    2,    4095,  4096,  4097,  8191,
@@ -74,8 +87,9 @@ std::string readRest(std::FILE* in, std::size_t block) {
 
 // Reads `name` with the operations of `input` and checks every byte against the model; a rewind
 // starts again from the top.
-void readFile(const std::string& name, const std::string& model, Input& input) {
-  std::FILE* in = platform::openTextFile(name.c_str(), "r");
+void readFile(const std::string& name, std::size_t bufferSize, const std::string& model,
+              Input& input) {
+  std::FILE* in = platform::openTextFile(name.c_str(), "r", bufferSize);
   check(in != nullptr, "the file opens for reading");
   std::size_t at = 0;  // where the model stands
   std::string buffer;
@@ -133,8 +147,9 @@ void readFile(const std::string& name, const std::string& model, Input& input) {
 
 // Writes `text` to `name` in the pieces that `input` asks for; returns whether every write and
 // the close succeeded.
-bool writeFile(const std::string& name, std::string_view text, Input& input) {
-  std::FILE* out = platform::openTextFile(name.c_str(), "w");
+bool writeFile(const std::string& name, std::size_t bufferSize, std::string_view text,
+               Input& input) {
+  std::FILE* out = platform::openTextFile(name.c_str(), "w", bufferSize);
   check(out != nullptr, "the file opens for writing");
   std::size_t at = 0;
   for (int op; at < text.size() && (op = takeByte(input)) >= 0;) {
@@ -169,6 +184,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int mode = takeByte(input);
   if (mode < 0) return 0;
   const int shortBy = takeByte(input);
+  const std::size_t bufferSize =
+      kBufferSizes[static_cast<std::size_t>(takeByte(input) & 0xFF) % std::size(kBufferSizes)];
   std::string pattern;
   for (int i = 0; i <= ((mode >> 4) & 3); ++i) pattern += static_cast<char>(takeByte(input) & 0xFF);
   std::size_t padding = kPaddings[static_cast<std::size_t>((mode >> 1) & 7)];
@@ -186,21 +203,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (mode & 1) {
     if (mode & 64) {
       // A full disk: every write fails, and the failure shows by the close at the latest.
-      check(writeFile("/dev/full", content, input) == content.empty(), "a failed write shows");
+      check(writeFile("/dev/full", bufferSize, content, input) == content.empty(),
+            "a failed write shows");
       return 0;
     }
-    check(writeFile(name, content, input), "writing succeeds");
+    check(writeFile(name, bufferSize, content, input), "writing succeeds");
     const std::string raw = fuzz::readFile(name);
     check(raw == writeModel(content), "every LF is written as CR LF, every other byte as it is");
     // Read back as text, the file gives what was written, up to a Ctrl-Z.
-    std::FILE* in = platform::openTextFile(name.c_str(), "r");
+    std::FILE* in = platform::openTextFile(name.c_str(), "r", bufferSize);
     check(in != nullptr, "the file opens again");
     check(readRest(in, 4096) == content.substr(0, content.find(platform::kEndOfFileMark)),
           "what is written reads back");
     std::fclose(in);
   } else {
     fuzz::writeFile(name, content);
-    readFile(name, readModel(content), input);
+    readFile(name, bufferSize, readModel(content), input);
   }
   return 0;
 }
