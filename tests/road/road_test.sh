@@ -7,6 +7,7 @@
 #   roundtrip-sjis  the same in Shift-JIS (.jpn, /MSKanji)
 #   roundtrip-tex   the same as plain TeX (/TeX)
 #   page            a page of kanji only, rendered with pdftoppm, is not blank
+#   references      a forward reference is resolved: LaTeX runs again when it asks to
 #   failures        each failing step of kotobun2pdf: its message, status 1 and no NAME.pdf
 #   lint            kotobun2pdf is clean under shellcheck
 # Environment: KOTOBUN, KANJIKIT (programs), KOTOBUN2PDF (the script), KIT (the kit's TeX tree),
@@ -128,6 +129,19 @@ checkPage() {
   [ "$dark" -gt 100 ] || fail "the page of kanji is blank: $dark dark pixels at 100 dpi"
 }
 
+checkReferences() {
+  {
+    printf '\\documentclass{article}\n\\begin{document}\n'
+    printf '\\section{%s}\\label{first}\n%s\\ref{second}%s\n' 前 第 節を見よ | iconv -f UTF-8 -t EUC-JP
+    printf '\\section{%s}\\label{second}\n\\end{document}\n' 後 | iconv -f UTF-8 -t EUC-JP
+  } >references.kjx
+  road references
+  pdftotext -enc UTF-8 references.pdf references.txt || fail "pdftotext references.pdf failed"
+  tr -d ' \n' <references.txt >references.joined
+  grep -q '第2節を見よ' references.joined ||
+    fail "the reference was not resolved: $(cat references.txt)"
+}
+
 # A folder for PATH with the programs that kotobun2pdf and TeX use, except the ones named. (A
 # program missing from this list shows as status 127, not 1.)
 pathWithout() {
@@ -246,6 +260,12 @@ case $check in
     requireKit
     rm -f ./*
     checkPage
+    ;;
+  references)
+    requireTools latex dvipdfmx kpsewhich iconv pdftotext
+    requireKit
+    rm -f ./*
+    checkReferences
     ;;
   failures)
     requireTools latex tex dvipdfmx kpsewhich
