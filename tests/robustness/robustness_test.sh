@@ -236,7 +236,7 @@ randomBytes() {
       ! grep -q "conversion completed" transcript.txt || fail "$label: completion reported"
     else
       grep -q "^Japanese to \[La\]TeX conversion completed\.\$" transcript.txt ||
-        fail "$label: neither completed nor a specified message"
+        fail "$label: neither completed nor ended with one of its messages"
       if LC_ALL=C grep -Eq \
         "$(printf '^\007')(Invalid (EUC|MS-kanji) character pair|Incomplete (EUC|MS-kanji) character pair|Bitmap [0-9]+ does not exist|Abnormal DOS end of line)\\.\\.\\.\$" \
         transcript.txt; then
