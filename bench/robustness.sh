@@ -1,7 +1,8 @@
 #!/bin/sh
 # robustness.sh - peak memory (and time) of kotobun on the robustness tests' big inputs: random
-# bytes read as either encoding, one line of 50 MB, one comment line of 50 MB. Peak memory must
-# stay that of a small input; the tests assert a bound, this prints the figures.
+# bytes read as either encoding, random text in either, one line of 50 MB, one comment line of
+# 50 MB. Peak memory must stay that of a small input; the tests assert a bound, this prints the
+# figures.
 set -eu
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +24,16 @@ for encoding in EUC MSKanji; do
     "$bin/converter/kotobun" random "/$encoding"
 done
 rm -f random.kjx random.tex
+
+# Random text runs whole; its document goes to /dev/null.
+for pair in EUC:euc MSKanji:sjis; do
+  encoding=${pair%%:*}
+  "$makeInput" text 1 50 "${pair#*:}" "$encoding.kjx"
+  ln -s /dev/null "$encoding.tex"
+  "$bin/bench/measure" "kotobun random text /$encoding" "$encoding.kjx" \
+    "$bin/converter/kotobun" "$encoding" "/$encoding"
+  rm -f "$encoding.kjx" "$encoding.tex"
+done
 
 "$makeInput" line 50 line.kjx
 "$bin/bench/measure" "kotobun one 50 MB line" line.kjx "$bin/converter/kotobun" line

@@ -63,6 +63,49 @@ void writePair(std::FILE* out, int p) {
   std::fputc(0xA1 + (p - 1) % 94, out);
 }
 
+// The Shift-JIS pair of bitmap number `p`: rows two by two onto lead bytes 0x81 to 0x9F and 0xE0
+// to 0xEA, odd rows onto trail bytes 0x40 to 0x9E (0x7F skipped), even rows onto 0x9F to 0xFC.
+void writeSjisPair(std::FILE* out, int p) {
+  const int row = (p - 1) / 94 + 1;
+  const int cell = (p - 1) % 94 + 1;
+  std::fputc(row <= 62 ? (row + 0x101) / 2 : (row + 0x181) / 2, out);
+  std::fputc(row % 2 == 0 ? cell + 0x9E : cell + 0x3F + (cell >= 64 ? 1 : 0), out);
+}
+
+// Random text that a conversion takes whole: printable ASCII, now and then a lone CR, and
+// double-byte characters of every row in the given encoding, in lines of at most 122 bytes with
+// CR LF line ends; no form feed, no Ctrl-Z, and no comment line, whose pairs would pass through
+// in their own encoding: the same seed gives the same document in either encoding.
+void writeRandomText(std::FILE* out, std::uint64_t seed, long bytes, int euc) {
+  long written = 0;
+  int column = 0;
+  while (written < bytes) {
+    const std::uint64_t r = nextRandom(seed);
+    const int kind = static_cast<int>(r % 16);
+    if (kind == 0 || column >= 120) {
+      std::fputs("\r\n", out);
+      written += 2;
+      column = 0;
+    } else if (kind < 6) {
+      const int p = 1 + static_cast<int>((r >> 8) % 7806);
+      if (euc) {
+        writePair(out, p);
+      } else {
+        writeSjisPair(out, p);
+      }
+      written += 2;
+      column += 2;
+    } else {
+      int c = (r >> 20) % 64 == 0 ? '\r' : 0x20 + static_cast<int>((r >> 8) % 95);
+      if (c == '%' && column == 0) c = '#';
+      std::fputc(c, out);
+      ++written;
+      ++column;
+    }
+  }
+  std::fputs("\r\n", out);
+}
+
 // An input whose output has four long regions, one after the other, so that a write can be made
 // to fail in each: a header that declares all 427 fonts, a body of prose, the echo lines of
 // directives that hold many options each, and a tail of prose.
@@ -92,6 +135,7 @@ void writeLayered(std::FILE* out, int proseLines, int directiveLines, int tailLi
 int main(int argc, char** argv) {
   const char* usage =
       "usage: make_test_input random SEED MEGABYTES FILE\n"
+      "       make_test_input text SEED MEGABYTES euc|sjis FILE\n"
       "       make_test_input line MEGABYTES FILE\n"
       "       make_test_input comments COUNT LENGTH FILE\n"
       "       make_test_input layered PROSE_LINES DIRECTIVE_LINES TAIL_LINES FILE\n";
@@ -100,9 +144,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* mode = argv[1];
-  const int arguments = std::strcmp(mode, "line") == 0      ? 4
-                        : std::strcmp(mode, "layered") == 0 ? 6
-                                                            : 5;
+  const int arguments = std::strcmp(mode, "line") == 0                                        ? 4
+                        : std::strcmp(mode, "layered") == 0 || std::strcmp(mode, "text") == 0 ? 6
+                                                                                              : 5;
   if (argc != arguments) {
     std::fputs(usage, stderr);
     return 2;
@@ -114,6 +158,9 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(mode, "random") == 0) {
     writeRandom(out, std::strtoull(argv[2], nullptr, 10), std::atol(argv[3]) * kMegabyte);
+  } else if (std::strcmp(mode, "text") == 0) {
+    writeRandomText(out, std::strtoull(argv[2], nullptr, 10), std::atol(argv[3]) * kMegabyte,
+                    std::strcmp(argv[4], "sjis") != 0);
   } else if (std::strcmp(mode, "line") == 0) {
     writeLongLine(out, std::atol(argv[2]) * kMegabyte);
   } else if (std::strcmp(mode, "comments") == 0) {

@@ -8,6 +8,8 @@
 #   write-fails-fonttables  the same for fontable.kjx: its head, its tables, its close
 #   comment-limit           10000 comment lines of 254 bytes pass; one of 255 ends the run
 #   random-bytes            200 MB of random bytes as EUC and as Shift-JIS (slow)
+#   random-text             50 MB of random text, the same document in EUC and in Shift-JIS
+#                           (slow)
 #   long-line               a single line of 50 MB, as text and as a comment (slow)
 #   unseekable-input        the input is a named pipe, which the second pass cannot read again
 #   hardened                the release programs carry stack canaries, checked functions, RELRO
@@ -250,6 +252,35 @@ randomBytes() {
   rm -f random.kjx random.tex
 }
 
+# The documents go to named pipes and are compared by their checksums, so that no 250 MB file
+# is written.
+randomText() {
+  for pair in EUC:euc MSKanji:sjis; do
+    encoding=${pair%%:*}
+    "$MAKE_TEST_INPUT" text 1 50 "${pair#*:}" "$encoding.kjx"
+    mkfifo "$encoding.tex"
+    cksum <"$encoding.tex" >"$encoding.sum" &
+    reader=$!
+    runMeasured "$encoding" "/$encoding"
+    label="50 MB of random text as /$encoding"
+    if [ "$status" -ne 0 ]; then
+      kill "$reader" 2>/dev/null || true
+      fail "$label: status $status, expected 0"
+    fi
+    wait "$reader" || fail "$label: the document could not be read back"
+    grep -q "^Japanese to \[La\]TeX conversion completed\.\$" transcript.txt ||
+      fail "$label: no completion message"
+    if LC_ALL=C grep -q "$(printf '\007')" transcript.txt; then
+      fail "$label: a message about the input"
+    fi
+    echo "ok: $label: peak $peak KB"
+    rm -f "$encoding.kjx"
+  done
+  cmp -s EUC.sum MSKanji.sum ||
+    fail "the same random text converts to different documents from EUC and from Shift-JIS"
+  echo "ok: the same document from either encoding"
+}
+
 longLine() {
   "$MAKE_TEST_INPUT" line 50 line.kjx
   runMeasured line
@@ -319,6 +350,7 @@ case $check in
   write-fails-fonttables) writeFailsFontTables ;;
   comment-limit) commentLimit ;;
   random-bytes) randomBytes ;;
+  random-text) randomText ;;
   long-line) longLine ;;
   unseekable-input) unseekableInput ;;
   hardened) hardened ;;
