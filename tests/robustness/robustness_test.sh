@@ -5,7 +5,8 @@
 # Usage: sh robustness_test.sh CHECK SCRATCH
 #   write-fails-kotobun     the .tex file cannot grow past a limit that lies in the header, the
 #                           body, a directive's echo lines or the part written only at the close
-#   write-fails-fonttables  the same for fontable.kjx: its head, its tables, its close
+#   write-fails-fonttables  the same for fontable.kjx: its head, its tables, its close, and then
+#                           every limit short of the whole file
 #   comment-limit           10000 comment lines of 254 bytes pass; one of 255 ends the run
 #   random-bytes            200 MB of random bytes as EUC and as Shift-JIS (slow)
 #   random-text             50 MB of random text, the same document in EUC and in Shift-JIS
@@ -184,6 +185,18 @@ writeFailsFontTables() {
 60 tables Generating font tables\n
 118 last-table Closing Japanese file fontable.kjx
 EOF
+  # Every limit short of the whole file: wherever a block is passed on, the run fails.
+  blocks=1
+  while [ "$blocks" -lt 119 ]; do
+    rm -f fontable.kjx
+    runLimited "$blocks" "$FONTTABLES"
+    [ "$status" -eq 1 ] || fail "limit of $blocks blocks: status $status, expected 1"
+    checkPartial fontable.kjx complete.kjx "$blocks"
+    stopsAtOneOf "Generating font tables\n|Closing Japanese file fontable.kjx" reference.txt ||
+      fail "limit of $blocks blocks: the transcript does not stop while writing the file"
+    blocks=$((blocks + 1))
+  done
+  echo "ok: every limit from 1 to 118 blocks"
 }
 
 commentLimit() {
