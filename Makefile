@@ -48,7 +48,7 @@ demo: all
 	bash tools/demo.sh $(BUILD)
 
 bench: all
-	bash bench/run.sh $(BUILD)
+	sh bench/run.sh $(BUILD)
 
 # Builds every fuzzer with libFuzzer (clang) and runs each for FUZZ_SECONDS from a copy of its
 # corpus; fails if one finds a crash or a broken invariant. make fuzz-smoke is CI's short run.

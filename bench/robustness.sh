@@ -12,6 +12,17 @@ if [ ! -x "$makeInput" ]; then
   echo "robustness figures skipped: $makeInput is not built (BUILD_TESTING is off)"
   exit 0
 fi
+
+# Prints LABEL, then the wall time, peak memory and status of COMMAND [ARG...].
+report() {
+  label=$1
+  shift
+  "$bin/bench/measure" "$@" |
+    awk -v label="$label" '{ printf "%-28s %8.3f s  peak %6d KB  status %d\n", label, $1, $2, $3 }'
+}
+
+echo
+echo "kotobun on the robustness tests' inputs:"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -20,8 +31,7 @@ cd "$work"
 # is that the peak stays that of a small file.
 "$makeInput" random 1 200 random.kjx
 for encoding in EUC MSKanji; do
-  "$bin/bench/measure" "kotobun random /$encoding" random.kjx \
-    "$bin/converter/kotobun" random "/$encoding"
+  report "kotobun random /$encoding" "$bin/converter/kotobun" random "/$encoding"
 done
 rm -f random.kjx random.tex
 
@@ -36,8 +46,8 @@ for pair in EUC:euc MSKanji:sjis; do
 done
 
 "$makeInput" line 50 line.kjx
-"$bin/bench/measure" "kotobun one 50 MB line" line.kjx "$bin/converter/kotobun" line
+report "kotobun one 50 MB line" "$bin/converter/kotobun" line
 rm -f line.kjx line.tex
 
 "$makeInput" comments 1 50000000 comment.kjx
-"$bin/bench/measure" "kotobun 50 MB comment line" comment.kjx "$bin/converter/kotobun" comment
+report "kotobun 50 MB comment line" "$bin/converter/kotobun" comment

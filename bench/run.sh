@@ -1,34 +1,103 @@
-#!/usr/bin/env bash
-# Prints the benchmark figures: throughput and peak memory of each program on large inputs.
-# Memory must stay the same however large the input is, so each input is measured at two sizes.
-set -euo pipefail
+#!/bin/sh
+# Prints the benchmark figures. For each input kotobun converts (EUC with LF or CR LF line ends,
+# Shift-JIS with CR LF; 1 and 64 MiB): its wall time, MiB/s of input and peak memory, and its time
+# as a multiple of the I/O floor (bench/io_floor: the input read twice, as many bytes written as
+# kotobun wrote, in 64 KiB blocks) and of iconv on the same file. Then skimpo against cat.
+# Every figure is the median of BENCH_RUNS runs (5) after a warm-up; the floor, kotobun and iconv
+# take turns in each round, so that a busy machine weighs on all three alike. The files are
+# written into the build folder, on the same file system as the build.
+set -eu
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/$build
-work=$(mktemp -d)
+runs=${BENCH_RUNS:-5}
+work=$bin/bench-scratch
+
+fail() {
+  echo "make bench: $*" >&2
+  exit 1
+}
+
+for program in bench/make_input bench/measure bench/io_floor converter/kotobun viewer/skimpo; do
+  [ -x "$bin/$program" ] || fail "$bin/$program is missing: build first (make)"
+done
+command -v iconv >/dev/null || fail "iconv is missing"
+
+rm -rf "$work"
+mkdir -p "$work" || fail "cannot create $work"
 trap 'rm -rf "$work"' EXIT
+trap 'exit 1' HUP INT TERM
 cd "$work"
 
-for megabytes in 10 100; do
-  "$bin/bench/make_input" japanese $megabytes "text$megabytes.kjx"
-  "$bin/bench/measure" "kotobun ${megabytes} MB (two passes)" "text$megabytes.kjx" \
-    "$bin/converter/kotobun" "text$megabytes"
-  cat "text$megabytes.kjx" > /dev/null
-  "$bin/bench/measure" "cat (reading it once)" "text$megabytes.kjx" cat "text$megabytes.kjx"
-  rm -f "text$megabytes.kjx" "text$megabytes.tex"
+# Runs a command once through measure and appends "seconds KiB status" to the file $1.
+timed() {
+  times=$1
+  shift
+  "$bin/bench/measure" "$@" >>"$times" || fail "cannot measure $1"
+  status=$(tail -n 1 "$times" | cut -d ' ' -f 3)
+  [ "$status" = 0 ] || fail "$* ended with status $status"
+}
+
+# The median of the first column of a file of timings; the largest of the second with "max".
+median() { sort -n "$1" | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
+largest() { awk 'BEGIN { m = 0 } $2 > m { m = $2 } END { print m }' "$1"; }
+
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+echo "make bench, $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores, ${cpu:-unknown CPU}," \
+  "$(df -PT "$work" | awk 'NR == 2 { print $2 }') file system; median of $runs runs after a warm-up"
+echo
+printf '%-15s %5s %8s %7s %6s %8s %7s %8s %7s\n' \
+  input MiB seconds MiB/s RSS-MiB floor-s x-floor iconv-s x-iconv
+
+for mebibytes in 1 64; do
+  for kind in euc euc-crlf sjis-crlf; do
+    "$bin/bench/make_input" "$kind" "$mebibytes" text.kjx || fail "cannot write the input"
+    case $kind in
+      sjis*) option=/MSKanji encoding=SHIFT_JIS ;;
+      *) option=/EUC encoding=EUC-JP ;;
+    esac
+    rm -f floor.times kotobun.times iconv.times
+    # The warm-up puts the input in the page cache and tells the size of the output.
+    "$bin/converter/kotobun" text "$option" >/dev/null || fail "kotobun failed on $kind"
+    output=$(wc -c <text.tex)
+    round=0
+    while [ "$round" -le "$runs" ]; do
+      [ "$round" = 0 ] && suffix=.warm || suffix=
+      timed "floor.times$suffix" "$bin/bench/io_floor" text.kjx floor.out "$output"
+      timed "kotobun.times$suffix" "$bin/converter/kotobun" text "$option"
+      timed "iconv.times$suffix" iconv -f "$encoding" -t UTF-8 -o text.utf8 text.kjx
+      round=$((round + 1))
+    done
+    input=$(wc -c <text.kjx)
+    awk -v name="$kind" -v input="$input" -v t="$(median kotobun.times)" \
+      -v rss="$(largest kotobun.times)" -v floor="$(median floor.times)" \
+      -v iconv="$(median iconv.times)" 'BEGIN {
+        mib = input / 1048576
+        printf "%-15s %5.0f %8.3f %7.1f %6.1f %8.3f %7.2f %8.3f %7.2f\n",
+          name, mib, t, mib / t, rss / 1024, floor, t / floor, iconv, t / iconv
+      }'
+    rm -f text.kjx text.tex text.utf8 floor.out
+  done
 done
 
-if [ -x "$bin/viewer/skimpo" ]; then
-  for megabytes in 10 100; do
-    "$bin/bench/make_input" ps $megabytes "page$megabytes.ps"
-    "$bin/bench/measure" "skimpo ${megabytes} MB" "page$megabytes.ps" "$bin/viewer/skimpo" "page$megabytes.ps"
-    "$bin/bench/measure" "cat (reading it once)" "page$megabytes.ps" cat "page$megabytes.ps"
-    rm -f "page$megabytes.ps"
+echo
+printf '%-15s %5s %8s %7s %8s %7s\n' input MiB seconds MiB/s cat-s x-cat
+for mebibytes in 1 64; do
+  "$bin/bench/make_input" ps "$mebibytes" page.ps || fail "cannot write the PostScript input"
+  rm -f skimpo.times cat.times
+  round=0
+  while [ "$round" -le "$runs" ]; do
+    [ "$round" = 0 ] && suffix=.warm || suffix=
+    timed "skimpo.times$suffix" "$bin/viewer/skimpo" page.ps
+    timed "cat.times$suffix" cat page.ps
+    round=$((round + 1))
   done
-fi
-
-if [ -x "$bin/fonttables/fonttables" ]; then
-  "$bin/bench/measure" "fonttables" /dev/null "$bin/fonttables/fonttables"
-fi
+  awk -v input="$(wc -c <page.ps)" -v t="$(median skimpo.times)" -v cat="$(median cat.times)" \
+    'BEGIN {
+      mib = input / 1048576
+      printf "%-15s %5.0f %8.3f %7.1f %8.3f %7.2f\n", "skimpo", mib, t, mib / t, cat, t / cat
+    }'
+  rm -f page.ps
+done
 
 sh "$root/bench/robustness.sh" "$build"
