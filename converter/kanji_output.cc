@@ -2,10 +2,11 @@
 #include "converter/kanji_output.h"
 
 #include <array>
-#include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "converter/reader.h"
+#include "platform/put_text.h"
 #include "platform/write_check.h"
 
 namespace kotobun {
@@ -21,108 +22,106 @@ constexpr auto kClassTable = [] {
 }();
 
 void writeText(std::FILE* out, std::string_view text) {
-  // Macros and glyph references are a few bytes each: byte stores beat fwrite's set-up cost.
-  for (const char c : text) putc_unlocked(c, out);
+  platform::putText(out, text);
   platform::checkWrites(out);
+}
+
+// ORDER CLASSES. The break and glue between two Japanese characters that follow each other
+// directly, by space (0 or 1) and the classes of the previous and the current character: the
+// rules of writeBreak and writeGlue, applied once at compile time.
+constexpr auto kSpacingTable = [] {
+  std::array<std::array<std::array<platform::ShortText, kCharClasses>, kCharClasses>, 2> table{};
+  for (int space = 0; space <= 1; ++space) {
+    for (int prev = 0; prev < kCharClasses; ++prev) {
+      for (int cur = 0; cur < kCharClasses; ++cur) {
+        PunctuationClasses classes{};
+        shiftClasses(static_cast<CharClass>(prev), classes);
+        shiftClasses(static_cast<CharClass>(cur), classes);
+        platform::ShortText& text = table[space][prev][cur];
+        if (breakBetween(classes)) platform::append(text, "\\hh");
+        platform::append(text, glueBetween(classes, space));
+      }
+    }
+  }
+  return table;
+}();
+
+// The glyph reference of every bitmap number at one size, made once for the size in force and
+// again whenever a directive changes it: the pass then copies each with one fixed-size move.
+struct GlyphTexts {
+  int fontSize;  // the size the texts are made for; 0 before they are first made
+  std::array<platform::ShortText, kLastBitmap + 1> text;
+};
+
+void makeGlyphTexts(GlyphTexts& glyphs, int fontSize) {
+  for (int bitmap = 1; bitmap <= kLastBitmap; ++bitmap) {
+    glyphs.text[static_cast<std::size_t>(bitmap)] = glyphText(fontSize, bitmap);
+  }
+  glyphs.fontSize = fontSize;
 }
 
 // The spacing before a character that follows single-byte text or a line end that took the
 // previous character's glue: no break, and glue only before an opening bracket or a middle dot,
 // or after a letter or digit.
-void writeSpacingAfterText(std::FILE* out, const PunctuationClasses& classes,
-                           const ReaderState& state, int space) {
+void writeSpacingAfterText(std::FILE* out, CharClass current, const ReaderState& state, int space) {
   if (!space) return;
-  const int spacedBefore = classes.curMiddleDot || classes.curOpening;
-  const int afterAlnum =
-      state.lastAlnum && !classes.curStop && !classes.curColon && !classes.curClosing;
+  const int spacedBefore = current == CharClass::MiddleDot || current == CharClass::Opening;
+  const int afterAlnum = state.lastAlnum && current != CharClass::Stop &&
+                         current != CharClass::Colon && current != CharClass::Closing;
   if (spacedBefore || afterAlnum) writeText(out, "\\eee");
+}
+
+CharClass classOfKanji(int bitmap) {
+  return bitmap >= 0 && bitmap <= kLastBitmap ? kClassTable[static_cast<std::size_t>(bitmap)]
+                                              : CharClass::None;
 }
 
 }  // namespace
 
 void classify(int bitmap, PunctuationClasses& classes) {
-  classes.prevStop = classes.curStop;
-  classes.prevColon = classes.curColon;
-  classes.prevOpening = classes.curOpening;
-  classes.prevClosing = classes.curClosing;
-  classes.prevMiddleDot = classes.curMiddleDot;
-  classes.prevLetter = classes.curLetter;
-  const CharClass cls = bitmap >= 0 && bitmap <= kLastBitmap
-                            ? kClassTable[static_cast<std::size_t>(bitmap)]
-                            : CharClass::None;
-  classes.curStop = cls == CharClass::Stop;
-  classes.curColon = cls == CharClass::Colon;
-  classes.curOpening = cls == CharClass::Opening;
-  classes.curClosing = cls == CharClass::Closing;
-  classes.curMiddleDot = cls == CharClass::MiddleDot;
-  classes.curLetter = cls == CharClass::Letter;
+  shiftClasses(classOfKanji(bitmap), classes);
 }
 
 void writeBreak(std::FILE* out, const PunctuationClasses& classes) {
-  // Break only where a kana or kanji stands on one side, never before a stop, colon, middle dot
-  // or closing bracket, and never after an opening bracket.
-  if ((classes.prevLetter || classes.curLetter) && !classes.curStop && !classes.curColon &&
-      !classes.curMiddleDot && !classes.curClosing && !classes.prevOpening) {
-    writeText(out, "\\hh");
-  }
+  if (breakBetween(classes)) writeText(out, "\\hh");
 }
 
 void writeGlue(std::FILE* out, const PunctuationClasses& classes, int space) {
-  if (space) {
-    if (classes.prevStop && !classes.curStop && !classes.curClosing) {
-      writeText(out, "\\eeee");
-      return;
-    }
-    if ((classes.prevColon || classes.prevMiddleDot || classes.prevClosing) && !classes.curStop &&
-        !classes.curColon && !classes.curClosing) {
-      writeText(out, "\\eee");
-      return;
-    }
-    if ((classes.curMiddleDot || classes.curOpening) && !classes.prevOpening) {
-      writeText(out, "\\eee");
-      return;
-    }
-  }
-  writeText(out, "\\ee");
+  writeText(out, glueBetween(classes, space));
 }
 
 void writeGlyph(std::FILE* out, int fontSize, int bitmap) {
-  // Written millions of times: built by hand rather than by printf.
-  char text[24] = {'\\', 'k', 'k', '{', '\\', 'k'};
-  std::size_t n = 6;
-  const int block = fontBlock(bitmap);
-  text[n++] = sizeLetter(fontSize);
-  text[n++] = blockLetter1(block);
-  text[n++] = blockLetter2(block);
-  text[n++] = '}';
-  text[n++] = '{';
-  const int code = bitmap % 128;
-  if (code >= 100) text[n++] = static_cast<char>('0' + code / 100);
-  if (code >= 10) text[n++] = static_cast<char>('0' + code / 10 % 10);
-  text[n++] = static_cast<char>('0' + code % 10);
-  text[n++] = '}';
-  writeText(out, std::string_view(text, n));
+  platform::putText(out, glyphText(fontSize, bitmap));
+  platform::checkWrites(out);
 }
 
 int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
                       std::FILE* console) {
   ReaderState state;
   startPass(state, 1);
-  PunctuationClasses classes{};
+  // The classes of the character just handed back and of the one before it.
+  CharClass previous = CharClass::None;
+  CharClass current = CharClass::None;
+  const auto glyphs = std::make_unique<GlyphTexts>();
   for (;;) {
-    state.lastStop = classes.curStop;
-    state.lastSpacedAfter = classes.curColon || classes.curMiddleDot || classes.curClosing;
-    state.lastOpening = classes.curOpening;
+    state.lastStop = current == CharClass::Stop;
+    state.lastSpacedAfter = current == CharClass::Colon || current == CharClass::MiddleDot ||
+                            current == CharClass::Closing;
+    state.lastOpening = current == CharClass::Opening;
     readToNextKanji(in, out, state, options, console);
     if (state.endOfInput) break;
-    classify(state.bitmap, classes);
+    previous = current;
+    current = classOfKanji(state.bitmap);
     if (state.afterKanji) {
-      writeBreak(out, classes);
-      writeGlue(out, classes, options.space);
+      const int space = options.space ? 1 : 0;
+      platform::putText(out, kSpacingTable[space][static_cast<std::size_t>(previous)]
+                                          [static_cast<std::size_t>(current)]);
     } else {
-      writeSpacingAfterText(out, classes, state, options.space);
+      writeSpacingAfterText(out, current, state, options.space);
     }
-    writeGlyph(out, options.fontSize, state.bitmap);
+    if (glyphs->fontSize != options.fontSize) makeGlyphTexts(*glyphs, options.fontSize);
+    platform::putText(out, glyphs->text[static_cast<std::size_t>(state.bitmap)]);
+    platform::checkWrites(out);
   }
   return state.inputError;
 }

@@ -3,12 +3,16 @@
 #define KOTOBUN_KANJI_OUTPUT_H_
 
 #include <cstdio>
+#include <string_view>
 
 #include "converter/converter.h"
+#include "platform/put_text.h"
 
 namespace kotobun {
 
+// ORDER CLASSES: the spacing table of the conversion pass is indexed by class.
 enum class CharClass { None, Stop, Colon, Opening, Closing, MiddleDot, Letter };
+constexpr int kCharClasses = 7;
 
 constexpr int kStops[] = {2, 3, 4, 5, 9, 10, 691, 720};
 constexpr int kColons[] = {7, 8, 692, 693};
@@ -41,6 +45,64 @@ constexpr CharClass classOf(int bitmap) {
 static_assert(classOf(3) == CharClass::Stop && classOf(54) == CharClass::Opening);
 static_assert(classOf(55) == CharClass::Closing && classOf(284) == CharClass::Letter);
 static_assert(classOf(1) == CharClass::None && classOf(366) == CharClass::None);
+
+/// The glyph reference "\kk{\k<size><block>}{<code>}" of `bitmap` (1..7806) at `fontSize`.
+constexpr platform::ShortText glyphText(int fontSize, int bitmap) {
+  platform::ShortText text{{'\\', 'k', 'k', '{', '\\', 'k'}, 6};
+  const int block = fontBlock(bitmap);
+  text.bytes[text.size++] = sizeLetter(fontSize);
+  text.bytes[text.size++] = blockLetter1(block);
+  text.bytes[text.size++] = blockLetter2(block);
+  text.bytes[text.size++] = '}';
+  text.bytes[text.size++] = '{';
+  const int code = bitmap % 128;
+  if (code >= 100) text.bytes[text.size++] = static_cast<char>('0' + code / 100);
+  if (code >= 10) text.bytes[text.size++] = static_cast<char>('0' + code / 10 % 10);
+  text.bytes[text.size++] = static_cast<char>('0' + code % 10);
+  text.bytes[text.size++] = '}';
+  return text;
+}
+static_assert(std::string_view(glyphText(4, 284).bytes, glyphText(4, 284).size) ==
+              "\\kk{\\kdac}{28}");
+static_assert(glyphText(7, 7806).size == 15);  // \kk{\kghe}{126}: the longest
+
+/// Copies the current classes of `classes` to the previous ones and sets the current one to
+/// `cls`.
+constexpr void shiftClasses(CharClass cls, PunctuationClasses& classes) {
+  classes.prevStop = classes.curStop;
+  classes.prevColon = classes.curColon;
+  classes.prevOpening = classes.curOpening;
+  classes.prevClosing = classes.curClosing;
+  classes.prevMiddleDot = classes.curMiddleDot;
+  classes.prevLetter = classes.curLetter;
+  classes.curStop = cls == CharClass::Stop;
+  classes.curColon = cls == CharClass::Colon;
+  classes.curOpening = cls == CharClass::Opening;
+  classes.curClosing = cls == CharClass::Closing;
+  classes.curMiddleDot = cls == CharClass::MiddleDot;
+  classes.curLetter = cls == CharClass::Letter;
+}
+
+/// Whether a line may break between the previous and the current character: only where a kana
+/// or kanji stands on one side, never before a stop, colon, middle dot or closing bracket, and
+/// never after an opening bracket.
+constexpr bool breakBetween(const PunctuationClasses& classes) {
+  return (classes.prevLetter || classes.curLetter) && !classes.curStop && !classes.curColon &&
+         !classes.curMiddleDot && !classes.curClosing && !classes.prevOpening;
+}
+
+/// The glue between the previous and the current character: "\eeee", "\eee" or "\ee".
+constexpr std::string_view glueBetween(const PunctuationClasses& classes, int space) {
+  if (space) {
+    if (classes.prevStop && !classes.curStop && !classes.curClosing) return "\\eeee";
+    if ((classes.prevColon || classes.prevMiddleDot || classes.prevClosing) && !classes.curStop &&
+        !classes.curColon && !classes.curClosing) {
+      return "\\eee";
+    }
+    if ((classes.curMiddleDot || classes.curOpening) && !classes.prevOpening) return "\\eee";
+  }
+  return "\\ee";
+}
 
 /// Shifts the current classes to the previous ones and sets the current class of `bitmap`.
 void classify(int bitmap, PunctuationClasses& classes);

@@ -6,6 +6,7 @@
 
 #include "converter/directive.h"
 #include "platform/program_end.h"
+#include "platform/put_text.h"
 #include "platform/write_check.h"
 
 namespace kotobun {
@@ -21,8 +22,7 @@ constexpr int isAsciiAlnum(int byte) {
 }
 
 void writeText(std::FILE* out, std::string_view text) {
-  // Macros and glyph references are a few bytes each: byte stores beat fwrite's set-up cost.
-  for (const char c : text) putc_unlocked(c, out);
+  platform::putText(out, text);
   platform::checkWrites(out);
 }
 

@@ -1,0 +1,59 @@
+// put_text.h - short texts copied straight into a stdio stream's buffer.
+#ifndef PLATFORM_PUT_TEXT_H_
+#define PLATFORM_PUT_TEXT_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace platform {
+
+/// A text of at most 15 bytes kept in a block of 16, so that it is copied with one move of a
+/// fixed size however long it is.
+struct ShortText {
+  char bytes[16];
+  std::size_t size;  // 0..15: the bytes that belong to the text
+};
+
+/// Appends `more` to `text`, which must stay within 16 bytes. Meant for tables made at compile
+/// time, where a text that overruns stops the build.
+constexpr void append(ShortText& text, std::string_view more) {
+  for (const char c : more) text.bytes[text.size++] = c;
+}
+
+namespace detail {
+// Room left in the write buffer of `out`. glibc keeps the free part of a stream's write buffer
+// between _IO_write_ptr and _IO_write_end, which putc_unlocked's inline code uses the same way;
+// the room is 0 before the first write, and on line-buffered and unbuffered streams.
+inline std::size_t writeRoom(const std::FILE* out) {
+  return static_cast<std::size_t>(out->_IO_write_end - out->_IO_write_ptr);
+}
+}  // namespace detail
+
+/// Appends `text` to `out`: one memcpy into the stream's buffer when it fits, else fwrite. As
+/// with putc, a failed write shows in the stream's error state (tested by checkWrites).
+inline void putText(std::FILE* out, std::string_view text) {
+  if (detail::writeRoom(out) >= text.size()) {
+    std::memcpy(out->_IO_write_ptr, text.data(), text.size());
+    out->_IO_write_ptr += text.size();
+  } else {
+    fwrite_unlocked(text.data(), 1, text.size(), out);
+  }
+}
+
+/// Appends `text` to `out` as putText does. All 16 bytes are copied when the buffer has room for
+/// them; the bytes past the text land in the free part of the buffer, which the next write
+/// overwrites.
+inline void putText(std::FILE* out, const ShortText& text) {
+  if (detail::writeRoom(out) >= sizeof text.bytes) {
+    std::memcpy(out->_IO_write_ptr, text.bytes, sizeof text.bytes);
+    out->_IO_write_ptr += text.size;
+  } else {
+    fwrite_unlocked(text.bytes, 1, text.size, out);
+  }
+}
+
+}  // namespace platform
+
+#endif  // PLATFORM_PUT_TEXT_H_
