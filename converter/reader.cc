@@ -26,15 +26,41 @@ void writeText(std::FILE* out, std::string_view text) {
   platform::checkWrites(out);
 }
 
+// What a byte starts, by encoding and byte.
+enum class ByteKind : unsigned char { Single, Lead, LineEnd, FormFeed };
+
+// The kind of every byte in Shift-JIS (0) and EUC (1), made at compile time from the lead bytes
+// of each encoding: the main loop then takes one look per byte.
+constexpr auto kByteKinds = [] {
+  std::array<std::array<ByteKind, 256>, 2> kinds{};
+  for (int euc = 0; euc <= 1; ++euc) {
+    for (int byte = 0; byte < 256; ++byte) {
+      ByteKind kind = ByteKind::Single;
+      if (byte == kLineEnd) {
+        kind = ByteKind::LineEnd;
+      } else if (byte == kFormFeed) {
+        kind = ByteKind::FormFeed;
+      } else if (euc ? isEucLead(byte) : isSjisLead(byte)) {
+        kind = ByteKind::Lead;
+      }
+      kinds[static_cast<std::size_t>(euc)][static_cast<std::size_t>(byte)] = kind;
+    }
+  }
+  return kinds;
+}();
+static_assert(kByteKinds[1][0xA4] == ByteKind::Lead && kByteKinds[0][0xA4] == ByteKind::Single);
+
 // A read error ends the program; the end of the file is cleared from the stream, so that the
-// driver can rewind it, and ends the pass.
+// driver can rewind it, and ends the pass. Met once per pass: kept out of the byte loop.
+[[gnu::cold]] [[gnu::noinline]] void meetEndOfFile(std::FILE* in, ReaderState& state) {
+  if (std::ferror(in)) platform::endProgram(1);
+  std::clearerr(in);
+  state.endOfInput = 1;
+}
+
 int readByte(std::FILE* in, ReaderState& state) {
   const int byte = getc_unlocked(in);
-  if (byte == EOF) {
-    if (std::ferror(in)) platform::endProgram(1);
-    std::clearerr(in);
-    state.endOfInput = 1;
-  }
+  if (byte == EOF) meetEndOfFile(in, state);
   return byte;
 }
 
@@ -46,6 +72,13 @@ void reportInputError(ReaderState& state, std::FILE* console, const char* messag
   std::fputs(".\n", console);
   std::fputs(message, console);
   platform::checkConsole(console);
+}
+
+// Its own function, so that the message buffer stays out of the reader's hot loop.
+[[gnu::cold]] [[gnu::noinline]] void reportMissingBitmap(ReaderState& state, std::FILE* console) {
+  char message[64];
+  std::snprintf(message, sizeof message, "\aBitmap %d does not exist..", state.bitmap);
+  reportInputError(state, console, message);
 }
 
 [[noreturn]] void reportCommentTooLong(const ReaderState& state, std::FILE* console) {
@@ -187,9 +220,7 @@ void takePair(std::FILE* in, std::FILE* out, ReaderState& state, const Conversio
     }
     return;
   }
-  char message[64];
-  std::snprintf(message, sizeof message, "\aBitmap %d does not exist..", state.bitmap);
-  reportInputError(state, console, message);
+  reportMissingBitmap(state, console);
 }
 
 }  // namespace
@@ -209,18 +240,27 @@ void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, Conversi
   state.lastAlnum = 0;
   emptyComment(state);
   state.atLineStart = state.commentLine;
-  while (!state.endOfInput && !state.kanjiFound) {
+  if (state.endOfInput) return;
+  for (;;) {
     const int byte = readByte(in, state);
-    if (byte == EOF) break;
+    if (byte == EOF) return;
     state.currentByte = static_cast<unsigned char>(byte);
-    if (byte == kLineEnd) {
-      takeLineEnd(out, state, options);
-    } else if (byte == kFormFeed) {
-      takeFormFeed(in, out, state, options, console);
-    } else if (options.euc ? isEucLead(byte) : isSjisLead(byte)) {
-      takePair(in, out, state, options, console);
-    } else {
-      takeSingleByte(out, state, options, byte, console);
+    // Only a pair or a form feed can end the call: single bytes and line ends never do.
+    switch (kByteKinds[options.euc ? 1 : 0][state.currentByte]) {
+      case ByteKind::Lead:
+        takePair(in, out, state, options, console);
+        if (state.kanjiFound || state.endOfInput) return;
+        break;
+      case ByteKind::Single:
+        takeSingleByte(out, state, options, byte, console);
+        break;
+      case ByteKind::LineEnd:
+        takeLineEnd(out, state, options);
+        break;
+      case ByteKind::FormFeed:
+        takeFormFeed(in, out, state, options, console);
+        if (state.endOfInput) return;
+        break;
     }
   }
 }

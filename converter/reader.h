@@ -28,13 +28,15 @@ static_assert(eucBitmap(0xF4, 0xA4) == kLastBitmap);
 static_assert(sjisBitmap(0x88, 0x9F) == 1411);  // row 16, cell 1
 static_assert(sjisBitmap(0x81, 0x9F) == 95 && sjisBitmap(0x81, 0xFC) == 188);
 
+/// Ranges of the positions left empty by JIS X 0208-1983, first and last bitmap number.
+constexpr int kNonStandardRanges[][2] = {
+    {109, 119}, {128, 135}, {143, 153}, {169, 175},  {184, 187},  {189, 203},
+    {214, 220}, {247, 252}, {279, 282}, {366, 376},  {463, 470},  {495, 502},
+    {527, 564}, {598, 612}, {646, 658}, {691, 1410}, {4376, 4418}};
+
 /// Positions left empty by JIS X 0208-1983 that the reader warns about under "Standard".
 constexpr bool isNonStandardBitmap(int bitmap) {
-  constexpr int kRanges[][2] = {{109, 119},  {128, 135},  {143, 153}, {169, 175}, {184, 187},
-                                {189, 203},  {214, 220},  {247, 252}, {279, 282}, {366, 376},
-                                {463, 470},  {495, 502},  {527, 564}, {598, 612}, {646, 658},
-                                {691, 1410}, {4376, 4418}};
-  for (const auto& range : kRanges) {
+  for (const auto& range : kNonStandardRanges) {
     if (bitmap >= range[0] && bitmap <= range[1]) return true;
   }
   return false;
