@@ -37,7 +37,9 @@ constexpr auto kSpacingTable = [] {
         PunctuationClasses classes{};
         shiftClasses(static_cast<CharClass>(prev), classes);
         shiftClasses(static_cast<CharClass>(cur), classes);
-        platform::ShortText& text = table[space][prev][cur];
+        platform::ShortText& text =
+            table[static_cast<std::size_t>(space)][static_cast<std::size_t>(prev)]
+                 [static_cast<std::size_t>(cur)];
         if (breakBetween(classes)) platform::append(text, "\\hh");
         platform::append(text, glueBetween(classes, space));
       }
@@ -113,7 +115,7 @@ int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
     previous = current;
     current = classOfKanji(state.bitmap);
     if (state.afterKanji) {
-      const int space = options.space ? 1 : 0;
+      const std::size_t space = options.space ? 1 : 0;
       platform::putText(out, kSpacingTable[space][static_cast<std::size_t>(previous)]
                                           [static_cast<std::size_t>(current)]);
     } else {
