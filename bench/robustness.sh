@@ -40,8 +40,7 @@ for pair in EUC:euc MSKanji:sjis; do
   encoding=${pair%%:*}
   "$makeInput" text 1 50 "${pair#*:}" "$encoding.kjx"
   ln -s /dev/null "$encoding.tex"
-  "$bin/bench/measure" "kotobun random text /$encoding" "$encoding.kjx" \
-    "$bin/converter/kotobun" "$encoding" "/$encoding"
+  report "kotobun random text /$encoding" "$bin/converter/kotobun" "$encoding" "/$encoding"
   rm -f "$encoding.kjx" "$encoding.tex"
 done
 
