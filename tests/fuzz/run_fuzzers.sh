@@ -20,7 +20,7 @@ for name in "$@"; do
   cp "$corpora/$name/"* "$work/corpus/"
   if "$build/tests/fuzz/$name" "$work/corpus" -max_total_time="$seconds" -max_len="$maxlen" \
       -timeout=10 -print_final_stats=1 -artifact_prefix="$work/artifacts/" >"$work/log" 2>&1; then
-    counts=$(grep ' DONE ' "$work/log" | sed 's/^#\([0-9]*\).*cov: \([0-9]*\) ft: \([0-9]*\).*/\1 runs, cov \2, ft \3/')
+    counts=$(grep 'DONE' "$work/log" | sed 's/^#\([0-9]*\).*cov: \([0-9]*\) ft: \([0-9]*\).*/\1 runs, cov \2, ft \3/')
     echo "$name: $seconds s, $counts"
   else
     tail -n 40 "$work/log" >&2
