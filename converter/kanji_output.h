@@ -11,7 +11,7 @@
 namespace kotobun {
 
 // ORDER CLASSES: the spacing table of the conversion pass is indexed by class.
-enum class CharClass { None, Stop, Colon, Opening, Closing, MiddleDot, Letter };
+enum class CharClass : unsigned char { None, Stop, Colon, Opening, Closing, MiddleDot, Letter };
 constexpr int kCharClasses = 7;
 
 constexpr int kStops[] = {2, 3, 4, 5, 9, 10, 691, 720};

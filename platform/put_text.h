@@ -9,14 +9,15 @@
 
 namespace platform {
 
-/// A text of at most 15 bytes kept in a block of 16, so that it is copied with one move of a
-/// fixed size however long it is.
+/// A text of at most 15 bytes in a record of 16, so that it is copied with one move of a fixed
+/// size however long it is.
 struct ShortText {
-  char bytes[16];
-  std::size_t size;  // 0..15: the bytes that belong to the text
+  char bytes[15];
+  unsigned char size;  // 0..15: the bytes that belong to the text
 };
+static_assert(sizeof(ShortText) == 16);
 
-/// Appends `more` to `text`, which must stay within 16 bytes. Meant for tables made at compile
+/// Appends `more` to `text`, which must stay within 15 bytes. Meant for tables made at compile
 /// time, where a text that overruns stops the build.
 constexpr void append(ShortText& text, std::string_view more) {
   for (const char c : more) text.bytes[text.size++] = c;
@@ -42,12 +43,12 @@ inline void putText(std::FILE* out, std::string_view text) {
   }
 }
 
-/// Appends `text` to `out` as putText does. All 16 bytes are copied when the buffer has room for
-/// them; the bytes past the text land in the free part of the buffer, which the next write
-/// overwrites.
+/// Appends `text` to `out` as putText does. The whole record of 16 bytes is copied when the
+/// buffer has room for it; the bytes past the text land in the free part of the buffer, which
+/// the next write overwrites.
 inline void putText(std::FILE* out, const ShortText& text) {
-  if (detail::writeRoom(out) >= sizeof text.bytes) {
-    std::memcpy(out->_IO_write_ptr, text.bytes, sizeof text.bytes);
+  if (detail::writeRoom(out) >= sizeof text) {
+    std::memcpy(out->_IO_write_ptr, &text, sizeof text);
     out->_IO_write_ptr += text.size;
   } else {
     fwrite_unlocked(text.bytes, 1, text.size, out);
