@@ -55,7 +55,8 @@ struct GlyphTexts {
   std::array<platform::ShortText, kLastBitmap + 1> text;
 };
 
-void makeGlyphTexts(GlyphTexts& glyphs, int fontSize) {
+// Run once per size change: kept out of the pass loop, whose registers it would take.
+[[gnu::noinline]] void makeGlyphTexts(GlyphTexts& glyphs, int fontSize) {
   for (int bitmap = 1; bitmap <= kLastBitmap; ++bitmap) {
     glyphs.text[static_cast<std::size_t>(bitmap)] = glyphText(fontSize, bitmap);
   }
