@@ -245,22 +245,19 @@ void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, Conversi
     const int byte = readByte(in, state);
     if (byte == EOF) return;
     state.currentByte = static_cast<unsigned char>(byte);
-    // Only a pair or a form feed can end the call: single bytes and line ends never do.
-    switch (kByteKinds[options.euc ? 1 : 0][state.currentByte]) {
-      case ByteKind::Lead:
-        takePair(in, out, state, options, console);
-        if (state.kanjiFound || state.endOfInput) return;
-        break;
-      case ByteKind::Single:
-        takeSingleByte(out, state, options, byte, console);
-        break;
-      case ByteKind::LineEnd:
-        takeLineEnd(out, state, options);
-        break;
-      case ByteKind::FormFeed:
-        takeFormFeed(in, out, state, options, console);
-        if (state.endOfInput) return;
-        break;
+    // Only a pair or a form feed can end the call: single bytes and line ends never do. Pairs,
+    // the bulk of a Japanese text, are tested for first.
+    const ByteKind kind = kByteKinds[options.euc ? 1 : 0][state.currentByte];
+    if (kind == ByteKind::Lead) {
+      takePair(in, out, state, options, console);
+      if (state.kanjiFound || state.endOfInput) return;
+    } else if (kind == ByteKind::Single) {
+      takeSingleByte(out, state, options, byte, console);
+    } else if (kind == ByteKind::LineEnd) {
+      takeLineEnd(out, state, options);
+    } else {
+      takeFormFeed(in, out, state, options, console);
+      if (state.endOfInput) return;
     }
   }
 }
