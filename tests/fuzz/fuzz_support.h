@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fuzz {
 
@@ -40,11 +41,18 @@ inline int takeNumber(std::string_view& text) {
   return value;
 }
 
-/// A file name of this process in the scratch folder ($TMPDIR, else /tmp), ending in `suffix`.
+/// A file name of this process in the scratch folder ($TMPDIR, else /tmp), ending in `suffix`;
+/// the file is removed when the process ends by returning from main or calling exit.
 inline std::string scratchPath(const char* suffix) {
+  static std::vector<std::string> made;
+  static const int registered = std::atexit([] {
+    for (const std::string& path : made) std::remove(path.c_str());
+  });
+  (void)registered;
   const char* folder = std::getenv("TMPDIR");
-  return std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/fuzz." +
-         std::to_string(::getpid()) + suffix;
+  made.push_back(std::string(folder != nullptr && folder[0] != '\0' ? folder : "/tmp") + "/fuzz." +
+                 std::to_string(::getpid()) + suffix);
+  return made.back();
 }
 
 /// Writes `bytes` to the file `path` as they are.
