@@ -48,6 +48,11 @@ int takeByte(Input& input) {
   return input.at < input.bytes.size() ? static_cast<unsigned char>(input.bytes[input.at++]) : -1;
 }
 
+// One of the sizes at the buffer ends, chosen by the next byte.
+std::size_t takeEdgeSize(Input& input) {
+  return kEdgeSizes[static_cast<std::size_t>(takeByte(input) & 0xFF) % std::size(kEdgeSizes)];
+}
+
 std::size_t takeSize(Input& input) {
   const int low = takeByte(input);
   const int high = takeByte(input);
@@ -100,7 +105,7 @@ void readFile(const std::string& name, std::size_t bufferSize, const std::string
         size = takeSize(input);
         break;
       case 1:
-        size = kEdgeSizes[static_cast<std::size_t>(takeByte(input) & 0xFF) % std::size(kEdgeSizes)];
+        size = takeEdgeSize(input);
         break;
       case 2: {
         const int c = std::getc(in);
@@ -159,7 +164,7 @@ bool writeFile(const std::string& name, std::size_t bufferSize, std::string_view
         size = takeSize(input);
         break;
       case 1:
-        size = kEdgeSizes[static_cast<std::size_t>(takeByte(input) & 0xFF) % std::size(kEdgeSizes)];
+        size = takeEdgeSize(input);
         break;
       case 2:
         std::putc(text[at++], out);

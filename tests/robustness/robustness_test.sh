@@ -125,6 +125,20 @@ stopsAtOneOf() {
   return 1
 }
 
+# Checks a run cut at BLOCKS blocks: status 1, the partial file ending in REGION (FOUND is where
+# it does end), the transcript stopped at one of the phases in MARKERS, and no COMPLETION line.
+checkCutRun() {
+  label="limit of $1 blocks ($2)"
+  [ "$status" -eq 1 ] || fail "$label: status $status, expected 1"
+  [ "$3" = "$2" ] || fail "$label: the file ends in the $3, not the $2"
+  stopsAtOneOf "$4" reference.txt ||
+    fail "$label: the transcript does not stop at the phase that hit the limit"
+  if grep -q "$5" transcript.txt; then
+    fail "$label: completion reported"
+  fi
+  echo "ok: $label"
+}
+
 writeFailsKotobun() {
   # 1400 lines of prose, 140 directive lines of 82 options (82 echo lines each), 30 lines of
   # prose: a header of 16 KB (all 427 fonts), a body and echo lines of 800 KB each, and a tail
@@ -139,17 +153,9 @@ EOF
   while read -r blocks region markers; do
     rm -f inject.tex
     runLimited "$blocks" "$KOTOBUN" inject
-    label="limit of $blocks blocks ($region)"
-    [ "$status" -eq 1 ] || fail "$label: status $status, expected 1"
     checkPartial inject.tex complete.tex "$blocks"
-    found=$(converterRegion inject.tex 140)
-    [ "$found" = "$region" ] || fail "$label: the file ends in the $found, not the $region"
-    stopsAtOneOf "$markers" reference.txt ||
-      fail "$label: the transcript does not stop at the phase that hit the limit"
-    if grep -q "conversion completed" transcript.txt; then
-      fail "$label: completion reported"
-    fi
-    echo "ok: $label"
+    checkCutRun "$blocks" "$region" "$(converterRegion inject.tex 140)" "$markers" \
+      "conversion completed"
   done <<EOF
 $header header Writing LaTeX header\n|Converting Japanese file\n
 $body body Converting Japanese file\n
@@ -169,17 +175,9 @@ writeFailsFontTables() {
   while read -r blocks region markers; do
     rm -f fontable.kjx
     runLimited "$blocks" "$FONTTABLES"
-    label="limit of $blocks blocks ($region)"
-    [ "$status" -eq 1 ] || fail "$label: status $status, expected 1"
     checkPartial fontable.kjx complete.kjx "$blocks"
-    found=$(fontTablesRegion fontable.kjx)
-    [ "$found" = "$region" ] || fail "$label: the file ends in the $found, not the $region"
-    stopsAtOneOf "$markers" reference.txt ||
-      fail "$label: the transcript does not stop at the phase that hit the limit"
-    if grep -q "generation completed" transcript.txt; then
-      fail "$label: completion reported"
-    fi
-    echo "ok: $label"
+    checkCutRun "$blocks" "$region" "$(fontTablesRegion fontable.kjx)" "$markers" \
+      "generation completed"
   done <<EOF
 1 head Generating font tables\n
 60 tables Generating font tables\n
