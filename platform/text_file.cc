@@ -136,6 +136,9 @@ int writeAll(int fd, const char* data, std::size_t size) {
   return 0;
 }
 
+// Returns `size`, or 0 when the write failed: a cookie stream's write must never return a negative
+// count, which glibc takes for a huge one on a write that bypasses the buffer, and then reads on
+// past the caller's bytes. A short count sets the stream's error state all the same.
 ssize_t writeText(void* cookie, const char* data, std::size_t size) {
   TextFile& file = *static_cast<TextFile*>(cookie);
   // The raw buffer is free on a write stream: it collects the translated block.
@@ -145,7 +148,7 @@ ssize_t writeText(void* cookie, const char* data, std::size_t size) {
     if (used + 3 > file.rawSize) {
       if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
         file.writeFailed = 1;
-        return -1;
+        return 0;
       }
       used = 0;
     }
@@ -165,7 +168,7 @@ ssize_t writeText(void* cookie, const char* data, std::size_t size) {
   }
   if (writeAll(file.fd, reinterpret_cast<char*>(file.raw), used) != 0) {
     file.writeFailed = 1;
-    return -1;
+    return 0;
   }
   return static_cast<ssize_t>(size);
 }

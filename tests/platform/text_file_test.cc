@@ -2,6 +2,7 @@
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -278,6 +279,30 @@ TEST(TextFile, FailedWriteShowsOnceTheBufferIsPassedOn) {
     EXPECT_TRUE(std::ferror(out)) << "buffer " << bufferSize;
     EXPECT_NE(0, std::fclose(out));
   }
+}
+
+// A write larger than the buffer goes past it straight to the file; when that write fails, stdio
+// must not read on beyond the caller's bytes. The bytes end right before a page that may not be
+// read, so a single byte too many ends the test with a fault.
+TEST(TextFile, FailedLargeWriteReadsNothingPastTheBytes) {
+  const long page = ::sysconf(_SC_PAGESIZE);
+  const std::size_t pageSize = static_cast<std::size_t>(page);
+  const std::size_t span = (2 * platform::kLargeTextBuffer / pageSize + 1) * pageSize;
+  void* mapped =
+      ::mmap(nullptr, span + pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(mapped, MAP_FAILED);
+  char* bytes = static_cast<char*>(mapped);
+  ASSERT_EQ(0, ::mprotect(bytes + span, pageSize, PROT_NONE));
+  for (const std::size_t bufferSize : kBufferSizes) {
+    for (const std::size_t size : {bufferSize + 1, 2 * bufferSize + 3}) {
+      std::FILE* out = platform::openTextFile("/dev/full", "w", bufferSize);
+      ASSERT_NE(out, nullptr);
+      EXPECT_LT(std::fwrite(bytes + span - size, 1, size, out), size) << "buffer " << bufferSize;
+      EXPECT_TRUE(std::ferror(out)) << "buffer " << bufferSize;
+      EXPECT_NE(0, std::fclose(out));
+    }
+  }
+  ::munmap(mapped, span + pageSize);
 }
 
 TEST(TextFile, OpenFailures) {
