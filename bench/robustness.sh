@@ -6,7 +6,11 @@
 set -eu
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$root/$build
+# BUILD may be a path of its own (make bench BUILD=/abs/path) or a folder of the tree.
+case $build in
+  /*) bin=$build ;;
+  *) bin=$root/$build ;;
+esac
 makeInput=$bin/tests/robustness/make_test_input
 if [ ! -x "$makeInput" ]; then
   echo "robustness figures skipped: $makeInput is not built (BUILD_TESTING is off)"

@@ -9,7 +9,11 @@
 set -eu
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$root/$build
+# BUILD may be a path of its own (make bench BUILD=/abs/path) or a folder of the tree.
+case $build in
+  /*) bin=$build ;;
+  *) bin=$root/$build ;;
+esac
 runs=${BENCH_RUNS:-5}
 work=$bin/bench-scratch
 
