@@ -201,14 +201,22 @@ int closeText(void* cookie) {
 
 std::FILE* openTextFile(const char* name, const char* mode, std::size_t bufferSize) {
   const int writing = mode[0] == 'w';
-  const int fd =
-      writing ? ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666) : ::open(name, O_RDONLY);
+  // Opened for reading, a named pipe without a writer would hold the open until one came.
+  const int fd = writing ? ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666)
+                         : ::open(name, O_RDONLY | O_NONBLOCK);
   if (fd < 0) return nullptr;
   // A folder opens on Linux but is no text file: treat it as a file that is not there.
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
     ::close(fd);
     errno = EISDIR;
+    return nullptr;
+  }
+  // Reads wait for their bytes as usual; only the open had to return at once.
+  if (!writing && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
     return nullptr;
   }
   // Written, every LF of a full buffer may become CR LF: the raw buffer then takes the whole
@@ -249,6 +257,41 @@ std::FILE* openTextFile(const char* name, const char* mode, std::size_t bufferSi
     return nullptr;
   }
   return stream;
+}
+
+namespace {
+
+long long nanoseconds(const struct timespec& time) {
+  return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+}
+
+void fillStatus(const struct stat& info, FileStatus& status) {
+  status.regular = S_ISREG(info.st_mode) ? 1 : 0;
+  status.device = info.st_dev;
+  status.inode = info.st_ino;
+  status.size = info.st_size;
+  status.modified = nanoseconds(info.st_mtim);
+  status.changed = nanoseconds(info.st_ctim);
+}
+
+}  // namespace
+
+int statTextFile(std::FILE* stream, FileStatus& status) {
+  for (const TextFile* file : openFiles) {
+    struct stat info {};
+    if (file == nullptr || file->stream != stream) continue;
+    if (::fstat(file->fd, &info) != 0) return -1;
+    fillStatus(info, status);
+    return 0;
+  }
+  return -1;
+}
+
+int statFileName(const char* name, FileStatus& status) {
+  struct stat info {};
+  if (::stat(name, &info) != 0) return -1;
+  fillStatus(info, status);
+  return 0;
 }
 
 ConsoleLine readConsoleLine(std::FILE* in, char* buf, std::size_t capacity, std::FILE* overflowOut,

@@ -53,6 +53,8 @@ TEST(TextFile, ReadTranslatesLineEnds) {
       {"a\rb\n", "a\rb\n"},    // a lone CR is an ordinary byte
       {"a\r\r\nb", "a\r\nb"},  // only the CR next to the LF belongs to the line end
       {"end\r", "end\r"},      // a CR as the last byte stays
+      {"\r", "\r"},            // even as the only byte
+      {"a\r\r", "a\r\r"},      // and after another lone CR
       {"a\x1a"
        "b\r\n",
        "a"},                 // Ctrl-Z ends the file
@@ -183,11 +185,16 @@ TEST(TextFile, BlockBoundariesAtEveryBufferSize) {
   struct Case {
     const char* what;
     std::string around;  // written at the boundary, its first byte the last of a block
+    int endsFile;        // the file ends with `around`
   };
   const Case cases[] = {
-      {"CR LF split", "\r\n"},      {"lone CR last", "\rx"},
-      {"CR CR LF split", "\r\r\n"}, {"Ctrl-Z first of a block", "a\x1a"},
-      {"CR then Ctrl-Z", "\r\x1a"},
+      {"CR LF split", "\r\n", 0},
+      {"lone CR last", "\rx", 0},
+      {"CR CR LF split", "\r\r\n", 0},
+      {"Ctrl-Z first of a block", "a\x1a", 0},
+      {"CR then Ctrl-Z", "\r\x1a", 0},
+      {"CR last of the file and of a block", "\r", 1},
+      {"CR last of the file, first of a block", "x\r", 1},
   };
   const std::string name = scratchName("boundary");
   for (const std::size_t bufferSize : kBufferSizes) {
@@ -195,6 +202,7 @@ TEST(TextFile, BlockBoundariesAtEveryBufferSize) {
       for (const std::size_t block : {std::size_t{1}, std::size_t{2}}) {
         std::string raw = mixedBytes(3 * bufferSize, 7);
         raw.replace(block * bufferSize - 1, c.around.size(), c.around);
+        if (c.endsFile) raw.resize(block * bufferSize - 1 + c.around.size());
         writeRaw(name, raw);
         std::FILE* in = platform::openTextFile(name.c_str(), "r", bufferSize);
         ASSERT_NE(in, nullptr);

@@ -12,7 +12,9 @@
 #   random-text             50 MB of random text, the same document in EUC and in Shift-JIS
 #                           (slow)
 #   long-line               a single line of 50 MB, as text and as a comment (slow)
-#   unseekable-input        the input is a named pipe, which the second pass cannot read again
+#   odd-inputs              inputs that are no regular file (named pipes, with and without a
+#                           writer) or the output file under another name (a hard link, a link)
+#   memory-limit            runs under address-space limits from 2 MB to 32 MB
 #   hardened                the release programs carry stack canaries, checked functions, RELRO
 #                           and BIND_NOW (skipped without readelf and nm)
 # Environment: KOTOBUN, FONTTABLES, SKIMPO, KANJIKIT, MAKE_TEST_INPUT, PEAK_MEMORY (programs).
@@ -312,24 +314,98 @@ longLine() {
   rm -f comment.kjx comment.tex
 }
 
-# The scan reads the pipe to its end, and the conversion pass could not start over: the run must
-# fail there rather than write a document without its body and call it complete.
-unseekableInput() {
-  mkdir file pipe
-  printf 'abc \244\242\r\n' >file/text.kjx
-  (cd file && "$KOTOBUN" text >transcript.txt) || fail "the text as a file: status $?"
-  mkfifo pipe/text.kjx
-  cat file/text.kjx >pipe/text.kjx &
-  writer=$!
-  status=0
-  (cd pipe && "$KOTOBUN" text >transcript.txt) || status=$?
-  kill "$writer" 2>/dev/null || true
-  [ "$status" -eq 1 ] || fail "the text through a pipe: status $status, expected 1"
-  transcriptUntil "Scanning Japanese file for fonts\n" file/transcript.txt >expected.txt
-  cmp -s expected.txt pipe/transcript.txt ||
-    fail "the text through a pipe: the transcript does not stop after the scan"
-  [ ! -s pipe/text.tex ] || fail "the text through a pipe: a document was written"
-  echo "ok: the text through a pipe"
+# Each run must stop before it creates text.tex, with its message as the last line, and leave
+# every file as it was: a pipe would give its text to the scan alone (and without a writer, hold
+# the open), and creating text.tex would empty a text that is the same file.
+oddInputs() {
+  printf 'abc \244\242\r\n' >text.txt
+  bel=$(printf '\007')
+  while IFS='|' read -r what before message; do
+    rm -rf case
+    mkdir case
+    case $what in
+      pipe | pipe-with-writer)
+        mkfifo case/text.kjx
+        printf 'An old document.\r\n' >case/text.tex
+        ;;
+      hard-link)
+        cp text.txt case/text.kjx
+        ln case/text.kjx case/text.tex
+        ;;
+      kjx-link)
+        cp text.txt case/text.tex
+        ln -s text.tex case/text.kjx
+        ;;
+    esac
+    writer=
+    if [ "$what" = pipe-with-writer ]; then
+      cat text.txt >case/text.kjx &
+      writer=$!
+    fi
+    cksum case/text.tex >files.txt
+    status=0
+    (cd case && timeout 30 "$KOTOBUN" text >../transcript.txt) || status=$?
+    [ -z "$writer" ] || kill "$writer" 2>/dev/null || true
+    [ "$status" -eq 1 ] || fail "$what: status $status, expected 1"
+    printf '%s\n%s\n' "$before" "$message" >expected.txt
+    tail -n 2 transcript.txt | cmp -s expected.txt - ||
+      fail "$what: the transcript does not end with: $message"
+    cksum case/text.tex | cmp -s files.txt - || fail "$what: text.tex was changed"
+    [ -p case/text.kjx ] || cmp -s text.txt case/text.kjx || fail "$what: the text was changed"
+    echo "ok: $what"
+  done <<EOF
+pipe|Opening Japanese file text.kjx.|${bel}Japanese file text.kjx is not a regular file...
+pipe-with-writer|Opening Japanese file text.kjx.|${bel}Japanese file text.kjx is not a regular file...
+hard-link|Creating LaTeX file text.tex.|${bel}Japanese file text.kjx and TeX file text.tex are the same file...
+kjx-link|Creating LaTeX file text.tex.|${bel}Japanese file text.kjx and TeX file text.tex are the same file...
+EOF
+}
+
+# Under every limit of address space from 2 MB to 32 MB, in steps of 512 KB, a run either writes
+# the whole document or ends with status 1 and its own message; it is never killed by an
+# exception, nor does it say "File not found..." of an input it has no memory to read. Under the
+# smallest limits the loader cannot map the C++ library and kotobun never starts (status 127).
+memoryLimit() {
+  # shellcheck disable=SC3045 # dash, bash and busybox sh all have ulimit -v
+  (ulimit -v 65536) 2>/dev/null || {
+    echo "skipped: this shell has no ulimit -v"
+    exit 77
+  }
+  printf 'abc \244\242\r\n' >text.kjx
+  "$KOTOBUN" text >/dev/null || fail "the run without a limit ended with status $?"
+  mv text.tex complete.tex
+  printf '\007Not enough memory...\n' >expected.txt
+  short=0
+  limit=2048
+  while [ "$limit" -le 32768 ]; do
+    rm -f text.tex
+    status=0
+    (
+      # shellcheck disable=SC3045
+      ulimit -v "$limit"
+      exec "$KOTOBUN" text
+    ) >transcript.txt 2>errors.txt || status=$?
+    label="a limit of $limit KB"
+    case $status in
+      0)
+        cmp -s complete.tex text.tex || fail "$label: status 0, but not the whole document"
+        ;;
+      1)
+        tail -n 1 transcript.txt | cmp -s expected.txt - ||
+          fail "$label: status 1 without Not enough memory: $(tail -n 1 transcript.txt)"
+        short=$((short + 1))
+        ;;
+      127)
+        [ ! -s transcript.txt ] || fail "$label: status 127 after kotobun started"
+        ;;
+      *) fail "$label: status $status: $(head -c 200 errors.txt)" ;;
+    esac
+    [ "$status" -eq 127 ] || [ ! -s errors.txt ] ||
+      fail "$label: a message on standard error: $(head -c 200 errors.txt)"
+    limit=$((limit + 512))
+  done
+  [ "$short" -gt 0 ] || fail "no limit left kotobun started but short of memory"
+  echo "ok: $short limits ended with Not enough memory"
 }
 
 # Each program: relocations read-only and bound at start, canaries, and fortified stdio calls.
@@ -363,7 +439,8 @@ case $check in
   random-bytes) randomBytes ;;
   random-text) randomText ;;
   long-line) longLine ;;
-  unseekable-input) unseekableInput ;;
+  odd-inputs) oddInputs ;;
+  memory-limit) memoryLimit ;;
   hardened) hardened ;;
   *) fail "unknown check: $check" ;;
 esac
