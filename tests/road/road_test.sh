@@ -305,13 +305,17 @@ checkMishaps() {
   noLeftovers many
 
   # Standard output that fails or is closed: no path, so no PDF; standard error closed.
-  local out
+  local out status
   for out in '>/dev/full' '>&-'; do
     roadStatus 1 "$out 2>mishap.err" good
     grep -q "cannot print the path of good.pdf on standard output" mishap.err ||
       fail "standard output $out: $(cat mishap.err)"
     [ ! -e good.pdf ] || fail "standard output $out: good.pdf was left"
   done
+  status=0
+  "$KOTOBUN2PDF" good 2>mishap.err | true || status=$?
+  [ "$status" = 1 ] || fail "standard output a closed pipe: status $status, not 1"
+  [ ! -e good.pdf ] || fail "standard output a closed pipe: good.pdf was left"
   roadStatus 0 '>mishap.out 2>&-' good
   [ "$(cat mishap.out)" = "$PWD/good.pdf" ] || fail "standard error closed: $(cat mishap.out)"
   roadStatus 1 '>mishap.out 2>&-' missing
@@ -345,7 +349,8 @@ checkMishaps() {
   # process group, as a terminal sends it.
   set -m
   "$KOTOBUN2PDF" spin >mishap.out 2>mishap.err &
-  local road=$! tries=0 status=0
+  local road=$! tries=0
+  status=0
   set +m
   until [ -e spin.dvi ]; do
     tries=$((tries + 1))
