@@ -70,7 +70,7 @@ export TEXMFHOME=$kit KOTOBUN=$kotobun
 # kotobun2pdf runs kotobun, latex or tex, and dvipdfmx, and says which step failed and why.
 pdfs=()
 for name in "${documents[@]}"; do
-  if ! "$root/fontkit/kotobun2pdf" "$name" >/dev/null 2>"$name.road.txt"; then
+  if ! "$root/road/kotobun2pdf" "$name" >/dev/null 2>"$name.road.txt"; then
     cat "$name.road.txt" >&2
     echo "demo: kotobun2pdf $name failed" >&2
     exit 1

@@ -8,7 +8,11 @@
 #   roundtrip-tex   the same as plain TeX (/TeX)
 #   page            a page of kanji only, rendered with pdftoppm, is not blank
 #   references      a forward reference is resolved: LaTeX runs again when it asks to
-#   failures        each failing step of kotobun2pdf: its message, status 1 and no NAME.pdf
+#   failures        each failing step of kotobun2pdf: its message, status 1 and no NAME.pdf; the
+#                   names and arguments it refuses, and the ones it takes
+#   mishaps         what bad luck brings: a full disk, an interruption, two runs on one name, a
+#                   closed or failing standard output or error, planted links, a folder it cannot
+#                   write
 #   lint            kotobun2pdf is clean under shellcheck
 # Environment: KOTOBUN, KANJIKIT (programs), KOTOBUN2PDF (the script), KIT (the kit's TeX tree),
 # DATA (this folder). Without a tool the check exits 77 (skipped), unless REQUIRE_TYPESETTING=1
@@ -84,15 +88,15 @@ writeDocument() {
 
 # Runs kotobun2pdf NAME with the options; it must succeed and print where NAME.pdf is.
 road() {
-  local name=$1 status=0
+  local name=$1 pdf=$PWD/$1.pdf status=0
   shift
-  "$KOTOBUN2PDF" "$name" "$@" >"$name.road" 2>"$name.err" || status=$?
-  [ "$status" = 0 ] || fail "kotobun2pdf $name $* ended with status $status: $(cat "$name.err")"
-  [ "$(cat "$name.road")" = "$PWD/$name.pdf" ] ||
-    fail "kotobun2pdf $name printed '$(cat "$name.road")', not $PWD/$name.pdf"
-  [ -s "$name.pdf" ] || fail "no $name.pdf"
+  case $name in /*) pdf=$name.pdf ;; esac
+  "$KOTOBUN2PDF" "$name" "$@" >road.out 2>road.err || status=$?
+  [ "$status" = 0 ] || fail "kotobun2pdf $name $* ended with status $status: $(cat road.err)"
+  [ "$(cat road.out)" = "$pdf" ] || fail "kotobun2pdf $name printed '$(cat road.out)', not $pdf"
+  [ -s "$pdf" ] || fail "no $pdf"
   # Every character of these texts has its glyph in the font: no warning about .notdef glyphs.
-  [ ! -s "$name.err" ] || fail "kotobun2pdf $name $* warned: $(cat "$name.err")"
+  [ ! -s road.err ] || fail "kotobun2pdf $name $* warned: $(cat road.err)"
 }
 
 roundTrip() {
@@ -148,7 +152,8 @@ pathWithout() {
   local bin=$scratch/path-without-${*// /-} program
   rm -rf "$bin"
   mkdir -p "$bin"
-  for program in sh basename cat dirname grep head mv rm sed tail tr kpsewhich latex tex dvipdfmx; do
+  for program in sh awk cat dirname flock grep head mktemp mv rm sed tail tr kpsewhich latex tex \
+    dvipdfmx; do
     ln -s "$(command -v "$program")" "$bin/$program"
   done
   for program in "$@"; do rm -f "$bin/$program"; done
@@ -182,14 +187,20 @@ checkFailures() {
   # shellcheck disable=SC2059 # the formats hold the documents
   {
     printf "$latex" $'\xa4\xa2' >good.kjx
-    printf "$latex" $'\xa4\xa2\n\\undefined' >texerror.kjx
+    # The errors come after a page has gone into the DVI file.
+    printf "$latex" $'\xa4\xa2\n\\newpage\n\xa4\xa2\n\\undefined' >texerror.kjx
     printf "$latex" $'\xa4\xa2\xa4' >badpair.kjx
-    printf '\xa4\xa2\n\\undefined\n\\bye\n' >plainerror.kjx
+    printf '\xa4\xa2\n\\vfill\\eject\n\xa4\xa2\n\\undefined\n\\bye\n' >plainerror.kjx
     printf '\xa4\xa2\n\\bye\n' >plain.kjx
+    # Log lines that start with ! and are no error.
+    printf "$latex" $'\\typeout{!!! note}\xa4\xa2' >note.kjx
+    # A line longer than TeX's buffer (200000 bytes): kotobun writes about 19 bytes a kanji.
+    printf "$latex" "LONG$(head -c 12000 /dev/zero | tr '\0' x | LC_ALL=C sed $'s/x/\xb0\xa1/g')" >long.kjx
   }
-  local texLine plainLine
+  local texLine plainLine longLine
   texLine=$(kotobunAndFindLine texerror '\\undefined')
   plainLine=$(kotobunAndFindLine plainerror '\\undefined' /TeX)
+  longLine=$(kotobunAndFindLine long '^LONG')
   local noKit=$scratch/no-kit badMap=$scratch/bad-map
   rm -rf "$noKit" "$badMap"
   mkdir -p "$noKit"
@@ -206,6 +217,17 @@ checkFailures() {
   expectFailure "tex failed: plainerror.tex:$plainLine: ! Undefined control sequence." -- \
     plainerror /TeX
   if [ -e texerror.dvi ] || [ -e plainerror.dvi ]; then fail "a DVI file outlived a TeX error"; fi
+  expectFailure "latex failed: long.tex:$longLine: ! Unable to read an entire line---bufsize=" -- long
+  # Names that TeX would read as code, or that name another file, and a second name.
+  local path
+  for path in './a%b' './a"b' './a~b' './a\b' './a^^41' ./.dot; do
+    expectFailure "rename the file" -- "$path"
+  done
+  expectFailure "the name of the Japanese file holds a control character" -- $'./good\n'
+  expectFailure "one NAME at a time: plain is not an option of kotobun" -- ./good plain
+  expectFailure "the first argument must be the name of the Japanese file, not the option /Good" \
+    -- /Good
+  expectFailure "cannot enter the folder ./nofolder" -- ./nofolder/good
   expectFailure "kotobun not found at /nonexistent/kotobun" KOTOBUN=/nonexistent/kotobun -- good
   expectFailure "the kanji font kit is not installed" TEXMFHOME="$noKit" -- good
   expectFailure "make it once with: kanjikit" TEXMFHOME="$noKit" -- good
@@ -219,6 +241,142 @@ checkFailures() {
   # After all that, the same files make their PDFs.
   road good
   road plain /TeX
+  # A kotobun that writes no NAME.tex: the old one must not be typeset in its place.
+  printf '#!/bin/sh\nexit 0\n' >"$scratch/idle-kotobun"
+  chmod +x "$scratch/idle-kotobun"
+  expectFailure "kotobun good wrote no good.tex" KOTOBUN="$scratch/idle-kotobun" -- good
+  road note
+  # Names with a folder, absolute or relative (not one of CDPATH), or that start with - or &.
+  road "$scratch/good"
+  mkdir -p docs cdpath/docs
+  cp good.kjx docs/letter.kjx
+  cp good.kjx cdpath/docs/letter.kjx
+  (
+    export CDPATH=$scratch/cdpath
+    road docs/letter
+  )
+  [ ! -e cdpath/docs/letter.tex ] || fail "kotobun2pdf docs/letter ran in \$CDPATH/docs"
+  cp good.kjx ./-dash.kjx
+  road -dash
+  cp good.kjx '&plain x.kjx'
+  road '&plain x'
+}
+
+# Runs kotobun2pdf with ARGS, its standard output and error going where REDIRECTIONS say (an eval'd
+# text); the status must be STATUS.
+roadStatus() {
+  local expected=$1 redirections=$2 status=0
+  shift 2
+  eval '"$KOTOBUN2PDF" "$@"' "$redirections" || status=$?
+  [ "$status" = "$expected" ] ||
+    fail "kotobun2pdf $* $redirections: status $status, not $expected: $(cat mishap.err 2>/dev/null)"
+}
+
+# No working file of a road on NAME is left.
+noLeftovers() {
+  local left
+  left=$(find . -maxdepth 1 -name ".$1.kotobun2pdf.*")
+  [ -z "$left" ] || fail "kotobun2pdf $1 left its working files: $left"
+}
+
+checkMishaps() {
+  local latex='\\documentclass{article}\n\\begin{document}\n%s\n\\end{document}\n' row cell many=
+  # shellcheck disable=SC2059 # the formats hold the documents
+  {
+    printf "$latex" $'\xa4\xa2' >good.kjx
+    # 96 kanji: a PDF of about 50 kB, larger than every other file of the road.
+    for ((row = 0xb0; row <= 0xb2; row++)); do
+      for ((cell = 0xa1; cell <= 0xc0; cell++)); do many+=$(printf '\\x%x\\x%x' $row $cell); done
+    done
+    printf "$latex" "$(printf "$many")" >many.kjx
+    # A page goes into the DVI file, then TeX runs until it is stopped.
+    printf "$latex" $'\xa4\xa2\n\\newpage\n\xa4\xa4\n\\def\\spin{\\relax\\spin}\\spin' >spin.kjx
+  }
+
+  # A full disk while dvipdfmx writes (dvipdfmx exits 0): files stop at 16 KiB.
+  (
+    ulimit -f 16
+    trap '' XFSZ
+    roadStatus 1 '>mishap.out 2>mishap.err' many
+  )
+  grep -q "dvipdfmx failed: the PDF it wrote is cut short; the disk may be full" mishap.err ||
+    fail "a cut PDF: $(cat mishap.err)"
+  [ ! -e many.pdf ] || fail "a cut many.pdf was left"
+  noLeftovers many
+
+  # Standard output that fails or is closed: no path, so no PDF; standard error closed.
+  local out status
+  for out in '>/dev/full' '>&-'; do
+    roadStatus 1 "$out 2>mishap.err" good
+    grep -q "cannot print the path of good.pdf on standard output" mishap.err ||
+      fail "standard output $out: $(cat mishap.err)"
+    [ ! -e good.pdf ] || fail "standard output $out: good.pdf was left"
+  done
+  status=0
+  "$KOTOBUN2PDF" good 2>mishap.err | true || status=$?
+  [ "$status" = 1 ] || fail "standard output a closed pipe: status $status, not 1"
+  [ ! -e good.pdf ] || fail "standard output a closed pipe: good.pdf was left"
+  roadStatus 0 '>mishap.out 2>&-' good
+  [ "$(cat mishap.out)" = "$PWD/good.pdf" ] || fail "standard error closed: $(cat mishap.out)"
+  roadStatus 1 '>mishap.out 2>&-' missing
+
+  # Links planted under the names the road and TeX write: written through, never.
+  echo untouched >victim
+  local file
+  for file in good.tex good.kotobun.txt good.dvipdfmx.txt good.pdf.part good.aux; do
+    rm -f "$file"
+    ln -s victim "$file"
+  done
+  road good
+  [ "$(cat victim)" = untouched ] || fail "kotobun2pdf wrote through a planted link"
+
+  # Two roads on one name at once: both succeed with a whole PDF.
+  local round first second
+  for round in 1 2 3; do
+    "$KOTOBUN2PDF" good >race1.out 2>race1.err &
+    first=$!
+    "$KOTOBUN2PDF" good >race2.out 2>race2.err &
+    second=$!
+    wait "$first" || fail "round $round, the first of two roads: $(cat race1.err)"
+    wait "$second" || fail "round $round, the second of two roads: $(cat race2.err)"
+    [ ! -s race1.err ] || fail "two roads: $(cat race1.err)"
+    [ ! -s race2.err ] || fail "two roads: $(cat race2.err)"
+    pdfinfo good.pdf >/dev/null || fail "two roads left a broken good.pdf"
+  done
+  noLeftovers good
+
+  # Ctrl-C while TeX runs, after a page has gone into the DVI file: sent to the road's own
+  # process group, as a terminal sends it.
+  set -m
+  "$KOTOBUN2PDF" spin >mishap.out 2>mishap.err &
+  local road=$! tries=0
+  status=0
+  set +m
+  until [ -e spin.dvi ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 300 ]; then
+      kill -KILL -- "-$road"
+      fail "TeX wrote no spin.dvi in 15 s"
+    fi
+    sleep 0.05
+  done
+  kill -INT -- "-$road"
+  wait "$road" || status=$?
+  [ "$status" = 1 ] || fail "kotobun2pdf spin, interrupted: status $status, not 1"
+  grep -q "interrupted by SIGINT" mishap.err || fail "kotobun2pdf spin, interrupted: $(cat mishap.err)"
+  [ ! -e spin.dvi ] || fail "an interrupted road left spin.dvi"
+  noLeftovers spin
+
+  # A folder the road cannot write (as root: run as nobody).
+  mkdir -p locked
+  cp good.kjx locked/
+  chmod 555 locked
+  local runner=()
+  [ "$(id -u)" != 0 ] || runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+  "${runner[@]}" "$KOTOBUN2PDF" locked/good >mishap.out 2>mishap.err || status=$?
+  [ "$status" = 1 ] || fail "an unwritable folder: status $status, not 1: $(cat mishap.err)"
+  grep -q "cannot write in the folder $scratch/locked" mishap.err ||
+    fail "an unwritable folder: $(cat mishap.err)"
 }
 
 # Converts NAME with kotobun and prints the line of NAME.tex that holds PATTERN.
@@ -272,6 +430,13 @@ case $check in
     requireKit
     rm -rf ./*
     checkFailures
+    ;;
+  mishaps)
+    requireTools latex dvipdfmx kpsewhich pdfinfo
+    requireKit
+    chmod -R u+w . 2>/dev/null || true
+    rm -rf ./* ./.[!.]*
+    checkMishaps
     ;;
   lint)
     command -v shellcheck >/dev/null || skipOrFail "shellcheck is not installed" \
