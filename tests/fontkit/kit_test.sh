@@ -301,9 +301,10 @@ SCRIPT
 # Writes a pltotf into bin/ that runs the real one ($1) as a full disk would let it: writes past
 # 512 bytes fail, and it still ends with status 0 ("limited"), or it writes nothing ("empty").
 fakePltotf() {
+  # shellcheck disable=SC2016
   case $2 in
     limited) body="trap '' XFSZ; ulimit -f 1; exec \"$1\" \"\$@\"" ;;
-    empty) body=': >"$2"' ;;
+    empty) body=': >"$2"' ;; # $2 of the fake pltotf, not of this function
   esac
   printf '#!/bin/sh\n%s\n' "$body" >bin/pltotf
   chmod +x bin/pltotf
@@ -452,6 +453,7 @@ checkMemory() {
   truncate -s $((28 + 0x03C00000)) big.ttf
   status=0
   (
+    # shellcheck disable=SC3045 # dash and bash both take -v
     ulimit -v 40000
     exec "$KANJIKIT" --font big.ttf "$scratch/tree" >failure.out 2>failure.err
   ) || status=$?
