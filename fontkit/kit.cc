@@ -423,7 +423,8 @@ void stageFolder(KitRun& run, Folder folder) {
       if (std::strncmp(entry->d_name, kTemporary, std::strlen(kTemporary)) != 0) continue;
       PathBuffer leftover;
       joinPath(run, leftover, parent, entry->d_name);
-      removeFolder(leftover, 2);
+      struct stat info;
+      if (lstat(leftover, &info) == 0 && S_ISDIR(info.st_mode)) removeFolder(leftover, 2);
     }
     closedir(dir);
   }
@@ -677,7 +678,6 @@ int runKit(int argc, char** argv, std::FILE* console) {
     run.aside[folder][0] = '\0';
     run.placed[folder] = 0;
   }
-  activeRun = nullptr;
   return 0;
 }
 

@@ -91,12 +91,12 @@ int isWholeTfm(std::FILE* tfm, int milliPoints) {
     return 0;
   }
   long lengths[12];
-  for (int i = 0; i < 12; ++i) lengths[i] = start[2 * i] << 8 | start[2 * i + 1];
+  for (std::size_t i = 0; i < 12; ++i) lengths[i] = start[2 * i] << 8 | start[2 * i + 1];
   const long words = lengths[0];
   const long bc = lengths[2];
   const long ec = lengths[3];
   long sum = 6 + lengths[1] + (ec - bc + 1);
-  for (int i = 4; i < 12; ++i) sum += lengths[i];
+  for (std::size_t i = 4; i < 12; ++i) sum += lengths[i];
   if (words * 4 != size || sum != words || bc != 0 || ec != kGlyphs - 1 || lengths[1] < 2) {
     return 0;
   }

@@ -23,16 +23,18 @@ int readAt(std::FILE* font, long offset, unsigned char* bytes, std::size_t count
 const char* locationsProblem(std::FILE* font, const TableEntry& loca, std::uint32_t count, int size,
                              std::uint32_t glyfLength) {
   unsigned char chunk[4096];
-  const std::uint32_t perChunk = sizeof chunk / static_cast<std::uint32_t>(size);
+  const std::uint32_t bytes = size == 2 ? 2 : 4;
+  const std::uint32_t perChunk = sizeof chunk / bytes;
   std::uint32_t previous = 0;
   for (std::uint32_t first = 0; first < count; first += perChunk) {
     const std::uint32_t n = count - first < perChunk ? count - first : perChunk;
-    if (!readAt(font, static_cast<long>(loca.offset) + static_cast<long>(first) * size, chunk,
-                static_cast<std::size_t>(n) * static_cast<std::size_t>(size))) {
+    // In long arithmetic: a loca table lies inside the file, whose size is a long.
+    if (!readAt(font, static_cast<long>(loca.offset) + static_cast<long>(first) * bytes, chunk,
+                std::size_t{n} * bytes)) {
       return "cannot be read";
     }
     for (std::uint32_t i = 0; i < n; ++i) {
-      const std::uint32_t raw = bigEndian(chunk + static_cast<std::size_t>(i) * size, size);
+      const std::uint32_t raw = bigEndian(chunk + std::size_t{i} * bytes, size);
       const std::uint32_t offset = size == 2 ? raw * 2 : raw;
       if (offset > glyfLength) {
         return "has glyph locations past the end of its glyf table (cut short or damaged)";
