@@ -89,8 +89,14 @@ void printable(const char* text, PathBuffer& shown) {
   }
 }
 
-// Removes the folder `path` with its files and, `depth` levels down, its folders.
+// Removes the folder `path` with its files and, `depth` levels down, its folders; a symbolic
+// link in its place goes alone, never what it points to.
 void removeFolder(const char* path, int depth) {
+  struct stat self;
+  if (lstat(path, &self) == 0 && !S_ISDIR(self.st_mode)) {
+    unlink(path);
+    return;
+  }
   if (DIR* dir = opendir(path)) {
     while (const dirent* entry = readdir(dir)) {
       if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
@@ -442,9 +448,37 @@ void stageFolder(KitRun& run, Folder folder) {
   chmod(run.staging[folder], 0777 & ~mask);
 }
 
+// Links the files of the old folder that the new one lacks (files the user put there) into
+// the new one, so that they stay. A folder of the user's inside ends the run: the old folder
+// is removed once the new one stands.
+void carryOtherFiles(KitRun& run, Folder folder) {
+  DIR* dir = opendir(run.folders[folder]);
+  if (dir == nullptr) return;  // no folder, or no folder to read: the rename says why
+  while (const dirent* entry = readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0 ||
+        std::strncmp(entry->d_name, kTemporary, std::strlen(kTemporary)) == 0) {
+      continue;
+    }
+    PathBuffer from;
+    PathBuffer to;
+    joinPath(run, from, run.folders[folder], entry->d_name);
+    joinPath(run, to, run.staging[folder], entry->d_name);
+    struct stat info;
+    if (lstat(to, &info) == 0 || lstat(from, &info) != 0) continue;
+    if (S_ISDIR(info.st_mode) || link(from, to) != 0) {
+      const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+      closedir(dir);
+      failRun(run, "cannot keep %s, which is not the kit's, in the new kit: %s", from,
+              std::strerror(error));
+    }
+  }
+  closedir(dir);
+}
+
 // Puts the new folder in place of the old one, which waits beside it, under a temporary name,
 // until the run has succeeded.
 void placeFolder(KitRun& run, Folder folder) {
+  carryOtherFiles(run, folder);
   struct stat info;
   if (lstat(run.folders[folder], &info) == 0) {
     PathBuffer parent;
@@ -625,6 +659,13 @@ int runKit(int argc, char** argv, std::FILE* console) {
   const int folderCount = options.metricsOnly ? 1 : kFolderCount;
   for (int folder = 0; folder < folderCount; ++folder) {
     joinPath(run, run.folders[folder], root, kFolderPaths[folder]);
+    // A kit folder that is a link to a folder elsewhere is replaced there, and the link stays.
+    struct stat info;
+    PathBuffer target;
+    if (lstat(run.folders[folder], &info) == 0 && S_ISLNK(info.st_mode) &&
+        realpath(run.folders[folder], target) != nullptr) {
+      std::snprintf(run.folders[folder], sizeof run.folders[folder], "%s", target);
+    }
     stageFolder(run, static_cast<Folder>(folder));
   }
   run.step = "writing the metrics";

@@ -418,8 +418,21 @@ checkPublishing() {
   grep -q "^kanjikit: another kanjikit is writing into $scratch/whole " failure.err ||
     fail "a held lock: message $(cat failure.err)"
   for signal in INT TERM HUP; do interruptRun "$signal"; done
+  # A folder of the user's in a kit folder stops the run, which would remove it.
+  mkdir "$(tfmDir "$scratch/whole")/mine"
+  expectFailure "kanjikit: cannot keep $(tfmDir "$scratch/whole")/mine, which is not the kit's" \
+    --design-size 9 "$scratch/whole"
+  rmdir "$(tfmDir "$scratch/whole")/mine"
   treeState "$scratch/whole" >after
   cmp -s before after || fail "a failed or interrupted run changed the kit"
+  # The user's files in a kit folder stay; a kit folder that links elsewhere is replaced there.
+  echo "my notes" >"$(encDir "$scratch/whole")/notes.txt"
+  mv "$(tfmDir "$scratch/whole")" linked
+  ln -s "$scratch/linked" "$(tfmDir "$scratch/whole")"
+  kit --design-size 9 "$scratch/whole"
+  [ "$(cat "$(encDir "$scratch/whole")/notes.txt")" = "my notes" ] || fail "the user's file went"
+  [ -L "$(tfmDir "$scratch/whole")" ] || fail "the link to the metrics went"
+  tftopl linked/kanjiaa.tfm | grep -q '^(DESIGNSIZE R 9.0)$' || fail "the linked metrics are old"
   # Two runs at once: each ends whole or refused, and the kit is one run's, not a mix.
   for round in 1 2 3; do
     "$KANJIKIT" --font "$gothic" --design-size 9 "$scratch/whole" >a.out 2>a.err &
