@@ -557,7 +557,9 @@ void checkTexmfHome(KitRun& run, const char* root) {
 void lockRoot(KitRun& run, const char* root) {
   PathBuffer path;
   joinPath(run, path, root, kLockName);
-  const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  // Another user's lock file locks as well when it can be read.
+  if (fd < 0 && errno == EACCES) fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) failRun(run, "cannot create %s: %s", path, std::strerror(errno));
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) {

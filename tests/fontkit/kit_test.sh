@@ -418,6 +418,10 @@ checkPublishing() {
   grep -q "^kanjikit: another kanjikit is writing into $scratch/whole " failure.err ||
     fail "a held lock: message $(cat failure.err)"
   for signal in INT TERM HUP; do interruptRun "$signal"; done
+  # What a killed run left (kill -9 cannot be caught) goes with the next run.
+  mkdir -p "$scratch/whole/fonts/enc/dvips/.kanjikit-Killed/.kanjikit-Older"
+  touch "$scratch/whole/fonts/enc/dvips/.kanjikit-Killed/.kanjikit-Older/kanjiaa.enc"
+  kit "$scratch/whole"
   # A folder of the user's in a kit folder stops the run, which would remove it.
   mkdir "$(tfmDir "$scratch/whole")/mine"
   expectFailure "kanjikit: cannot keep $(tfmDir "$scratch/whole")/mine, which is not the kit's" \
