@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "fontkit/sfnt.h"
+
 namespace fontkit {
 namespace {
 
@@ -117,41 +119,22 @@ CmapResult readCmap(std::FILE* font, FontCmap& cmap) {
   cmap.subtable = 0;
   cmap.format = 0;
   cmap.trueTypeOutlines = 0;
-  if (std::fseek(font, 0, SEEK_END) != 0) return CmapResult::ReadFailed;
-  const long fileSize = std::ftell(font);
-  if (fileSize < 0) return CmapResult::ReadFailed;
-  unsigned char header[16];
-  if (!readAt(font, 0, header, 12)) return CmapResult::NotAFont;
-  long directory = 0;
-  if (std::memcmp(header, "ttcf", 4) == 0) {
-    // A collection: the first font's table directory.
-    if (!readAt(font, 12, header, 4)) return CmapResult::NotAFont;
-    directory = static_cast<long>(bigEndian(header, 4));
-    if (directory > fileSize - 12 || !readAt(font, directory, header, 12)) {
+  FontDirectory directory;
+  switch (readDirectory(font, directory)) {
+    case DirectoryResult::Read:
+      break;
+    case DirectoryResult::ReadFailed:
+      return CmapResult::ReadFailed;
+    case DirectoryResult::NotAFont:
+    case DirectoryResult::TooManyTables:
       return CmapResult::NotAFont;
-    }
   }
-  const std::uint32_t version = bigEndian(header, 4);
-  if (version != 0x00010000 && std::memcmp(header, "OTTO", 4) != 0 &&
-      std::memcmp(header, "true", 4) != 0) {
-    return CmapResult::NotAFont;
-  }
-  const std::uint32_t numTables = bigEndian(header + 4, 2);
-  long cmapOffset = -1;
-  long cmapLength = 0;
-  for (std::uint32_t i = 0; i < numTables; ++i) {
-    unsigned char record[16];
-    if (!readAt(font, directory + 12 + 16 * static_cast<long>(i), record, 16)) {
-      return CmapResult::NotAFont;
-    }
-    if (std::memcmp(record, "glyf", 4) == 0) cmap.trueTypeOutlines = 1;
-    if (std::memcmp(record, "cmap", 4) == 0) {
-      cmapOffset = static_cast<long>(bigEndian(record + 8, 4));
-      cmapLength = static_cast<long>(bigEndian(record + 12, 4));
-    }
-  }
+  cmap.trueTypeOutlines = findTable(directory, "glyf") != nullptr;
+  const TableEntry* entry = findTable(directory, "cmap");
+  const long cmapOffset = entry == nullptr ? -1 : static_cast<long>(entry->offset);
+  const long cmapLength = entry == nullptr ? 0 : static_cast<long>(entry->length);
   if (cmapOffset < 0 || cmapLength < 4 || cmapLength > kMaxCmapBytes ||
-      cmapOffset > fileSize - cmapLength) {
+      cmapOffset > directory.fileSize - cmapLength) {
     return CmapResult::NoCmap;
   }
   cmap.table.resize(static_cast<std::size_t>(cmapLength));

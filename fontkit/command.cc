@@ -2,6 +2,7 @@
 #include "fontkit/command.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,7 +37,16 @@ int startProgram(char* const argv[], int outFd, pid_t& pid) {
   } else {
     posix_spawn_file_actions_adddup2(&actions, outFd, 1);
   }
-  const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv, environ);
+  // A program gets SIGPIPE's default action back, which kanjikit ignores for itself.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  const int failed = posix_spawnp(&pid, argv[0], &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
 }

@@ -7,28 +7,44 @@
 
 namespace fontkit {
 
+namespace {
+
+// The one code point that `converter` gives the pair `lead`, `trail`; 0 when it gives none, or
+// more than one.
+std::uint32_t convertPair(iconv_t converter, int lead, int trail) {
+  char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+  unsigned char ucs[8] = {};
+  char* in = pair;
+  std::size_t inLeft = sizeof pair;
+  char* out = reinterpret_cast<char*>(ucs);
+  std::size_t outLeft = sizeof ucs;
+  const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  // One character in, exactly one code point (four bytes) out; anything else is no character.
+  if (done == static_cast<std::size_t>(-1) || inLeft != 0 || outLeft != sizeof ucs - 4) return 0;
+  return static_cast<std::uint32_t>(ucs[0]) << 24 | static_cast<std::uint32_t>(ucs[1]) << 16 |
+         static_cast<std::uint32_t>(ucs[2]) << 8 | ucs[3];
+}
+
+int opened(iconv_t converter) { return reinterpret_cast<std::intptr_t>(converter) != -1; }
+
+}  // namespace
+
 int fillCodePoints(CodePoints& codePoints) {
   codePoints.fill(0);
-  iconv_t converter = iconv_open("UCS-4BE", "EUC-JP");
-  if (reinterpret_cast<std::intptr_t>(converter) == -1) return 0;  // iconv_open failed
-  for (int bitmap = 1; bitmap <= kPositions; ++bitmap) {
-    char pair[2] = {static_cast<char>(eucLead(bitmap)), static_cast<char>(eucTrail(bitmap))};
-    unsigned char ucs[8] = {};
-    char* in = pair;
-    std::size_t inLeft = sizeof pair;
-    char* out = reinterpret_cast<char*>(ucs);
-    std::size_t outLeft = sizeof ucs;
-    const std::size_t done = iconv(converter, &in, &inLeft, &out, &outLeft);
-    // One character in, exactly one code point (four bytes) out; anything else is no character.
-    if (done != static_cast<std::size_t>(-1) && inLeft == 0 && outLeft == sizeof ucs - 4) {
-      codePoints[static_cast<std::size_t>(bitmap)] =
-          static_cast<std::uint32_t>(ucs[0]) << 24 | static_cast<std::uint32_t>(ucs[1]) << 16 |
-          static_cast<std::uint32_t>(ucs[2]) << 8 | ucs[3];
-    }
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  iconv_t euc = iconv_open("UCS-4BE", "EUC-JP");
+  iconv_t windows = iconv_open("UCS-4BE", "CP932");
+  const int ready = opened(euc) && opened(windows);
+  for (int bitmap = 1; ready && bitmap <= kPositions; ++bitmap) {
+    std::uint32_t point = convertPair(euc, eucLead(bitmap), eucTrail(bitmap));
+    // Windows-made Shift-JIS fills positions that JIS X 0208 leaves empty (row 13: circled
+    // digits, Roman numerals, unit signs); the positions EUC-JP maps keep its characters.
+    if (point == 0) point = convertPair(windows, sjisLead(bitmap), sjisTrail(bitmap));
+    codePoints[static_cast<std::size_t>(bitmap)] = point;
   }
-  iconv_close(converter);
-  return 1;
+  if (opened(euc)) iconv_close(euc);
+  if (opened(windows)) iconv_close(windows);
+  return ready;
 }
 
 std::uint32_t codePointAt(const CodePoints& codePoints, int block, int code) {

@@ -17,8 +17,10 @@ using CodePoints = std::array<std::uint32_t, kPositions + 1>;
 /// Room for a glyph name: "uni" and four hex digits, "u" and up to six, or ".notdef".
 using GlyphName = char[16];
 
-/// Fills `codePoints` with what iconv(3) gives for the EUC-JP pair of each bitmap number, 0 for
-/// a pair it does not map. Returns 0 if iconv cannot convert from EUC-JP at all.
+/// Fills `codePoints` with what iconv(3) gives for the EUC-JP pair of each bitmap number; where
+/// EUC-JP gives no character, with what it gives for the position's Shift-JIS pair in CP932
+/// (Windows' Shift-JIS, which fills row 13); 0 where neither gives one. Returns 0 if iconv
+/// cannot convert from EUC-JP or CP932 at all.
 int fillCodePoints(CodePoints& codePoints);
 
 /// The code point at code `code` (0..255) of font block `block` (0..60): that of bitmap number

@@ -26,6 +26,27 @@ constexpr int eucTrail(int bitmap) { return 0xA1 + (bitmap - 1) % 94; }
 static_assert(eucLead(284) == 0xA4 && eucTrail(284) == 0xA2);  // hiragana "a": row 4, cell 2
 static_assert(eucLead(kPositions) == 0xF4 && eucTrail(kPositions) == 0xA4);
 
+/// Lead byte of the Shift-JIS pair of bitmap number `bitmap` (1..7806): two rows a lead byte,
+/// from 0x81 for rows 1 and 2, and from 0xE0 after row 62.
+constexpr int sjisLead(int bitmap) {
+  const int row = (bitmap - 1) / 94 + 1;
+  return (row + 1) / 2 + (row <= 62 ? 0x80 : 0xC0);
+}
+
+/// Trail byte of the Shift-JIS pair of bitmap number `bitmap` (1..7806): an odd row's cells
+/// from 0x40, skipping 0x7F; an even row's from 0x9F.
+constexpr int sjisTrail(int bitmap) {
+  const int row = (bitmap - 1) / 94 + 1;
+  const int cell = (bitmap - 1) % 94 + 1;
+  if (row % 2 == 0) return cell + 0x9E;
+  return cell + (cell <= 63 ? 0x3F : 0x40);
+}
+
+static_assert(sjisLead(284) == 0x82 && sjisTrail(284) == 0xA0);                  // hiragana "a"
+static_assert(sjisLead(12 * 94 + 1) == 0x87 && sjisTrail(12 * 94 + 1) == 0x40);  // row 13 cell 1
+static_assert(sjisLead(12 * 94 + 64) == 0x87 && sjisTrail(12 * 94 + 64) == 0x80);
+static_assert(sjisLead(kPositions) == 0xEA && sjisTrail(kPositions) == 0xA2);
+
 }  // namespace fontkit
 
 #endif  // FONTKIT_FAMILY_H_

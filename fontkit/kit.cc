@@ -2,18 +2,23 @@
 #include "fontkit/kit.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "fontkit/cmap.h"
 #include "fontkit/command.h"
 #include "fontkit/encoding.h"
 #include "fontkit/family.h"
 #include "fontkit/metrics.h"
+#include "fontkit/sfnt.h"
 
 namespace fontkit {
 namespace {
@@ -25,7 +30,8 @@ constexpr const char* kHelp =
     "Writes the kanji fonts kanjiaa ... kanjihe for TeX and dvipdfmx into the TeX tree ROOT\n"
     "(default: your TEXMFHOME, from kpsewhich -var-value TEXMFHOME):\n"
     "  ROOT/fonts/tfm/public/kotobun/kanjiXX.tfm     metrics, 128 square glyphs a font\n"
-    "  ROOT/fonts/enc/dvips/kotobun/kanjiXX.enc      glyph names, from iconv's EUC-JP\n"
+    "  ROOT/fonts/enc/dvips/kotobun/kanjiXX.enc      glyph names, from iconv's EUC-JP (row 13\n"
+    "                                                from CP932)\n"
     "  ROOT/fonts/map/dvipdfmx/kotobun/kanjikit.map  the fonts in the TrueType font\n"
     "Then: latex doc && dvipdfmx -f kanjikit.map doc\n"
     "  --font FILE        TrueType or OpenType font with a Unicode cmap (default ipam.ttf,\n"
@@ -40,44 +46,140 @@ constexpr const char* kFolderPaths[kFolderCount] = {
     "fonts/tfm/public/kotobun", "fonts/enc/dvips/kotobun", "fonts/map/dvipdfmx/kotobun"};
 constexpr const char* kMapName = "kanjikit.map";
 
-// The state of one run: where it writes, and the temporary folders that hold the files until
-// they are all complete.
+constexpr const char* kLockName = ".kanjikit.lock";  // in ROOT: one run at a time in a tree
+constexpr const char* kTemporary = ".kanjikit-";     // temporary folders; TeX skips dot folders
+
+// The state of one run: where it writes, and the temporary folders that hold the new files, and
+// then the old ones, until the run has succeeded.
 struct KitRun {
-  PathBuffer folders[kFolderCount];  // ROOT/fonts/..., the folders the files end in
-  PathBuffer staging[kFolderCount];  // FOLDER/.kanjikit-XXXXXX while the run writes, else ""
+  PathBuffer folders[kFolderCount];  // ROOT/fonts/.../kotobun, the folders of the kit
+  PathBuffer staging[kFolderCount];  // beside each, .kanjikit-XXXXXX with the new files, or ""
+  PathBuffer aside[kFolderCount];    // beside each, .kanjikit-XXXXXX with the old folder, or ""
+  int placed[kFolderCount];          // the new folder stands in place of the old one
   PathBuffer fontPath;               // the font file read for its cmap
   PathBuffer fontName;               // the font as the map names it
+  const char* step;                  // what the run is doing, for a message
 };
 
-// Removes a temporary folder and what the run wrote into it.
-void removeStaging(PathBuffer& staging) {
-  if (staging[0] == '\0') return;
-  if (DIR* dir = opendir(staging)) {
+// The run that a signal or a failed allocation ends, and the signal that asked for it (0: none).
+KitRun* activeRun = nullptr;
+volatile std::sig_atomic_t caughtSignal = 0;
+
+extern "C" void noteSignal(int signal) { caughtSignal = signal; }
+
+const char* signalName(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return "SIGINT";
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGHUP:
+      return "SIGHUP";
+    default:
+      return "a signal";
+  }
+}
+
+// Copies `text` into `shown` with every control character as '?', so that a message stays one
+// line whatever a name holds.
+void printable(const char* text, PathBuffer& shown) {
+  std::snprintf(shown, sizeof shown, "%s", text);
+  for (char* c = shown; *c != '\0'; ++c) {
+    if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F) *c = '?';
+  }
+}
+
+// Removes the folder `path` with its files and, `depth` levels down, its folders; a symbolic
+// link in its place goes alone, never what it points to.
+void removeFolder(const char* path, int depth) {
+  struct stat self;
+  if (lstat(path, &self) == 0 && !S_ISDIR(self.st_mode)) {
+    unlink(path);
+    return;
+  }
+  if (DIR* dir = opendir(path)) {
     while (const dirent* entry = readdir(dir)) {
       if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-      PathBuffer path;
-      const int n = std::snprintf(path, sizeof path, "%s/%s", staging, entry->d_name);
-      if (n > 0 && static_cast<std::size_t>(n) < sizeof path) unlink(path);
+      PathBuffer inner;
+      const int n = std::snprintf(inner, sizeof inner, "%s/%s", path, entry->d_name);
+      if (n <= 0 || static_cast<std::size_t>(n) >= sizeof inner) continue;
+      struct stat info;
+      if (depth > 0 && lstat(inner, &info) == 0 && S_ISDIR(info.st_mode)) {
+        removeFolder(inner, depth - 1);
+      } else {
+        unlink(inner);
+      }
     }
     closedir(dir);
   }
-  rmdir(staging);
-  staging[0] = '\0';
+  rmdir(path);
 }
 
-// Prints "kanjikit: " and the message, `format` filled with `args` as by printf, on stderr,
-// removes every temporary folder and ends the program with status 1.
+// Undoes the run: puts every old folder back in place (the new one into its temporary name),
+// then removes the temporary folders. Returns 0 if an old folder could not be put back.
+int abandonRun(KitRun& run) {
+  int restored = 1;
+  for (int folder = kFolderCount - 1; folder >= 0; --folder) {
+    if (run.placed[folder]) {
+      if (std::rename(run.folders[folder], run.staging[folder]) != 0 ||
+          (run.aside[folder][0] != '\0' &&
+           std::rename(run.aside[folder], run.folders[folder]) != 0)) {
+        restored = 0;
+        continue;  // leave that folder's old files where they are
+      }
+      run.aside[folder][0] = '\0';
+      run.placed[folder] = 0;
+    }
+    if (run.staging[folder][0] != '\0') removeFolder(run.staging[folder], 2);
+    if (run.aside[folder][0] != '\0' && !run.placed[folder]) removeFolder(run.aside[folder], 2);
+    run.staging[folder][0] = '\0';
+  }
+  return restored;
+}
+
+// Prints "kanjikit: " and the message, `format` filled with `args` as by printf, on stderr;
+// after a signal, says so instead. Undoes the run and ends the program with status 1.
 template <typename... Args>
 [[noreturn]] void failRun(KitRun& run, const char* format, Args... args) {
   std::fputs("kanjikit: ", stderr);
-  if constexpr (sizeof...(args) == 0) {
+  if (caughtSignal != 0) {
+    std::fprintf(stderr, "interrupted by %s while %s; the kit stays as it was",
+                 signalName(caughtSignal), run.step);
+  } else if constexpr (sizeof...(args) == 0) {
     std::fputs(format, stderr);
   } else {
     std::fprintf(stderr, format, args...);
   }
   std::fputc('\n', stderr);
-  for (PathBuffer& staging : run.staging) removeStaging(staging);
+  if (!abandonRun(run)) {
+    std::fputs("kanjikit: and the old kit could not be put back whole: run kanjikit again\n",
+               stderr);
+  }
   std::exit(1);
+}
+
+// Ends the run if a signal asked for it.
+void checkSignal(KitRun& run) {
+  if (caughtSignal != 0) failRun(run, "interrupted");
+}
+
+void outOfMemory() { failRun(*activeRun, "out of memory while %s", activeRun->step); }
+
+// SIGINT, SIGTERM and SIGHUP end the run at its next step, undone; one that the caller ignores
+// (nohup, a background job) stays ignored. A closed standard output fails a write instead of
+// killing the program half-way.
+void catchSignals() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action = {};
+    sigaction(signal, nullptr, &action);
+    if (action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = noteSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+  }
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 // Joins `folder`, a slash and `name` into `path`; ends the run if it does not fit.
@@ -151,6 +253,8 @@ void locateFont(KitRun& run, const KitOptions& options) {
     failRun(run, "cannot read the font %s: %s", options.fontFile, std::strerror(errno));
   }
   if (S_ISDIR(given.st_mode)) failRun(run, "the font %s is a folder", options.fontFile);
+  // A pipe or a device would hang the read, or never end it.
+  if (!S_ISREG(given.st_mode)) failRun(run, "the font %s is not a regular file", options.fontFile);
   if (realpath(options.fontFile, run.fontPath) == nullptr) {
     failRun(run, "cannot read the font %s: %s", options.fontFile, std::strerror(errno));
   }
@@ -165,35 +269,76 @@ void locateFont(KitRun& run, const KitOptions& options) {
   const int sameFile = found[0] == '/' && stat(found, &foundInfo) == 0 &&
                        foundInfo.st_dev == given.st_dev && foundInfo.st_ino == given.st_ino;
   std::snprintf(run.fontName, sizeof run.fontName, "%s", sameFile ? bareName : run.fontPath);
-  // A map line is words separated by blanks: a name with a blank or a quote cannot stand in it.
-  if (std::strpbrk(run.fontName, " \t\"<") != nullptr) {
+  // A map line is words separated by blanks, up to a '%' that starts a comment: a name with
+  // a blank, a quote, a '%' or a line end cannot stand in it.
+  int unfit = std::strpbrk(run.fontName, " \t\"<%") != nullptr;
+  for (const char* c = run.fontName; *c != '\0'; ++c) {
+    unfit |= static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F;
+  }
+  if (unfit) {
+    PathBuffer shown;
+    printable(run.fontName, shown);
     failRun(run,
-            "the font's name holds a blank, a quote or a '<', which a map line cannot hold: %s",
-            run.fontName);
+            "the font's name holds a blank, a quote, a '<', a '%%' or a control character "
+            "(shown as '?'), which a map line cannot hold: %s",
+            shown);
   }
 }
 
 // Reads the font's cmap and counts the positions it lacks a glyph for: those without a
 // character, and the characters the font does not hold.
 void countGlyphs(KitRun& run, const CodePoints& codePoints, int& noCharacter, int& noGlyph) {
-  std::FILE* font = std::fopen(run.fontPath, "rb");
-  if (font == nullptr) {
+  // Without blocking, so that a font path that has become a pipe cannot hang the open.
+  const int fd = open(run.fontPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 || fstat(fd, &info) != 0) {
     failRun(run, "cannot read the font %s: %s", run.fontPath, std::strerror(errno));
+  }
+  if (!S_ISREG(info.st_mode)) {
+    close(fd);
+    failRun(run, "the font %s is not a regular file", run.fontPath);
+  }
+  std::FILE* font = fdopen(fd, "rb");
+  if (font == nullptr) {
+    close(fd);
+    failRun(run, "cannot read the font %s: %s", run.fontPath, std::strerror(errno));
+  }
+  static FontDirectory directory;
+  const DirectoryResult read = readDirectory(font, directory);
+  if (read != DirectoryResult::Read) {
+    std::fclose(font);
+    failRun(run, "the font %s %s", run.fontPath,
+            read == DirectoryResult::ReadFailed      ? "cannot be read"
+            : read == DirectoryResult::TooManyTables ? "has more tables than a font has"
+                                                     : cmapResultText(CmapResult::NotAFont));
+  }
+  // A file cut short (a copy that failed, a download that stopped) loses its last tables.
+  if (const TableEntry* outside = tableOutside(directory)) {
+    std::fclose(font);
+    failRun(run,
+            "the font %s is cut short or damaged: its %s table (%lu bytes at %lu) runs past the "
+            "end of the file (%ld bytes)",
+            run.fontPath, outside->tag, static_cast<unsigned long>(outside->length),
+            static_cast<unsigned long>(outside->offset), directory.fileSize);
   }
   FontCmap cmap;
   const CmapResult result = readCmap(font, cmap);
-  std::fclose(font);
   if (result != CmapResult::Read) {
+    std::fclose(font);
     failRun(run, "the font %s %s", run.fontPath, cmapResultText(result));
   }
   // dvipdfmx embeds a font under an 8-bit encoding from TrueType outlines only: with CFF ones
   // (Noto CJK, most .otf files) it stops at "sfnt: table not found" or finds no font.
   if (!cmap.trueTypeOutlines) {
+    std::fclose(font);
     failRun(run,
             "the font %s has no TrueType outlines (glyf table), and dvipdfmx cannot embed "
             "CFF outlines under these fonts' encodings: take a TrueType font (.ttf)",
             run.fontPath);
   }
+  const char* problem = glyphTablesProblem(font, directory);
+  std::fclose(font);
+  if (problem != nullptr) failRun(run, "the font %s %s", run.fontPath, problem);
   noCharacter = 0;
   noGlyph = 0;
   for (int bitmap = 1; bitmap <= kPositions; ++bitmap) {
@@ -238,6 +383,17 @@ void writeMetrics(KitRun& run, int designSize) {
     }
     if (status != 0) failRun(run, "pltotf %s ended with status %d", plPath, status);
     unlink(plPath);
+    // pltotf ends with status 0 when its writes fail: a full disk leaves a cut or empty file.
+    std::FILE* tfm = std::fopen(tfmPath, "rb");
+    const int whole = tfm != nullptr && isWholeTfm(tfm, designSize);
+    struct stat info;
+    const long size = tfm != nullptr && fstat(fileno(tfm), &info) == 0 ? info.st_size : 0;
+    if (tfm != nullptr) std::fclose(tfm);
+    if (!whole) {
+      failRun(run, "pltotf wrote %s cut short or damaged (%ld bytes) for %s: the disk may be full",
+              tfmName, size, run.folders[kTfmFolder]);
+    }
+    checkSignal(run);
   }
 }
 
@@ -248,6 +404,7 @@ void writeEncodingsAndMap(KitRun& run, const CodePoints& codePoints) {
     PathBuffer path;
     std::FILE* out = createStaged(run, kEncFolder, name, path);
     closeStaged(run, out, writeEncoding(out, block, codePoints), path);
+    checkSignal(run);
   }
   PathBuffer path;
   std::FILE* out = createStaged(run, kMapFolder, kMapName, path);
@@ -260,26 +417,158 @@ void writeEncodingsAndMap(KitRun& run, const CodePoints& codePoints) {
   closeStaged(run, out, written, path);
 }
 
-// Moves the files of a temporary folder into their folder, replacing older ones.
-void publish(KitRun& run, Folder folder, const char* extension) {
-  for (int block = 0; block < kFontBlocks; ++block) {
-    char name[16];
-    if (extension != nullptr) {
-      blockFileName(name, block, extension);
-    } else if (block == 0) {
-      std::snprintf(name, sizeof name, "%s", kMapName);
-    } else {
-      break;
+// Creates the temporary folder beside `folder` that takes its new files, after removing what
+// runs that were killed left there (the lock says that no other run is using it).
+void stageFolder(KitRun& run, Folder folder) {
+  PathBuffer parent;
+  std::snprintf(parent, sizeof parent, "%s", run.folders[folder]);
+  *std::strrchr(parent, '/') = '\0';
+  makeFolders(run, parent);
+  if (DIR* dir = opendir(parent)) {
+    while (const dirent* entry = readdir(dir)) {
+      if (std::strncmp(entry->d_name, kTemporary, std::strlen(kTemporary)) != 0) continue;
+      PathBuffer leftover;
+      joinPath(run, leftover, parent, entry->d_name);
+      struct stat info;
+      if (lstat(leftover, &info) == 0 && S_ISDIR(info.st_mode)) removeFolder(leftover, 2);
+    }
+    closedir(dir);
+  }
+  char pattern[32];
+  std::snprintf(pattern, sizeof pattern, "%sXXXXXX", kTemporary);
+  joinPath(run, run.staging[folder], parent, pattern);
+  if (mkdtemp(run.staging[folder]) == nullptr) {
+    const int error = errno;
+    run.staging[folder][0] = '\0';
+    failRun(run, "cannot write into %s: %s", parent, std::strerror(error));
+  }
+  // mkdtemp makes the folder private; the kit's folder is as readable as any other.
+  const mode_t mask = umask(0);
+  umask(mask);
+  chmod(run.staging[folder], 0777 & ~mask);
+}
+
+// Links the files of the old folder that the new one lacks (files the user put there) into
+// the new one, so that they stay. A folder of the user's inside ends the run: the old folder
+// is removed once the new one stands.
+void carryOtherFiles(KitRun& run, Folder folder) {
+  DIR* dir = opendir(run.folders[folder]);
+  if (dir == nullptr) return;  // no folder, or no folder to read: the rename says why
+  while (const dirent* entry = readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0 ||
+        std::strncmp(entry->d_name, kTemporary, std::strlen(kTemporary)) == 0) {
+      continue;
     }
     PathBuffer from;
     PathBuffer to;
-    joinPath(run, from, run.staging[folder], name);
-    joinPath(run, to, run.folders[folder], name);
-    if (std::rename(from, to) != 0) {
-      failRun(run, "cannot move %s to %s: %s", from, to, std::strerror(errno));
+    joinPath(run, from, run.folders[folder], entry->d_name);
+    joinPath(run, to, run.staging[folder], entry->d_name);
+    struct stat info;
+    if (lstat(to, &info) == 0 || lstat(from, &info) != 0) continue;
+    if (S_ISDIR(info.st_mode) || link(from, to) != 0) {
+      const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+      closedir(dir);
+      failRun(run, "cannot keep %s, which is not the kit's, in the new kit: %s", from,
+              std::strerror(error));
     }
   }
-  removeStaging(run.staging[folder]);
+  closedir(dir);
+}
+
+// Puts the new folder in place of the old one, which waits beside it, under a temporary name,
+// until the run has succeeded.
+void placeFolder(KitRun& run, Folder folder) {
+  carryOtherFiles(run, folder);
+  struct stat info;
+  if (lstat(run.folders[folder], &info) == 0) {
+    PathBuffer parent;
+    std::snprintf(parent, sizeof parent, "%s", run.folders[folder]);
+    *std::strrchr(parent, '/') = '\0';
+    char pattern[32];
+    std::snprintf(pattern, sizeof pattern, "%sXXXXXX", kTemporary);
+    joinPath(run, run.aside[folder], parent, pattern);
+    // rename() puts a folder in the place of an empty one.
+    if (mkdtemp(run.aside[folder]) == nullptr ||
+        std::rename(run.folders[folder], run.aside[folder]) != 0) {
+      const int error = errno;
+      rmdir(run.aside[folder]);
+      run.aside[folder][0] = '\0';
+      failRun(run, "cannot move the old %s aside: %s; the kit stays as it was", run.folders[folder],
+              std::strerror(error));
+    }
+  }
+  if (std::rename(run.staging[folder], run.folders[folder]) != 0) {
+    const int error = errno;
+    if (run.aside[folder][0] != '\0') {
+      if (std::rename(run.aside[folder], run.folders[folder]) == 0) {
+        run.aside[folder][0] = '\0';
+      } else {
+        run.placed[folder] = 1;  // so that the old folder is kept where it waits, not removed
+      }
+    }
+    failRun(run, "cannot move the new files into %s: %s; the kit stays as it was",
+            run.folders[folder], std::strerror(error));
+  }
+  run.placed[folder] = 1;
+}
+
+// Ends the run unless kpsewhich finds `name` as the file of that name in `folder`: a kit that
+// TeX does not find, or finds another of, is no kit.
+void checkFound(KitRun& run, const char* root, Folder folder, const char* name) {
+  PathBuffer written;
+  joinPath(run, written, run.folders[folder], name);
+  PathBuffer found;
+  askKpsewhich(run, nullptr, name, found, 0);
+  struct stat foundInfo;
+  struct stat writtenInfo;
+  if (found[0] == '\0' || stat(found, &foundInfo) != 0) {
+    failRun(run,
+            "kpsewhich does not find %s in TEXMFHOME, %s, where it was written; the kit stays "
+            "as it was",
+            name, root);
+  }
+  if (stat(written, &writtenInfo) != 0 || foundInfo.st_dev != writtenInfo.st_dev ||
+      foundInfo.st_ino != writtenInfo.st_ino) {
+    failRun(run,
+            "kpsewhich finds another %s, %s, before the one written in TEXMFHOME, %s; the kit "
+            "stays as it was",
+            name, found, root);
+  }
+}
+
+// Ends the run unless TEXMFHOME (`root`) is one absolute folder: kpathsea reads a list
+// (':'), braces, '!!' and a relative folder as paths to search, never as the one tree the kit
+// must go into.
+void checkTexmfHome(KitRun& run, const char* root) {
+  if (root[0] == '/' && std::strpbrk(root, ":;{}") == nullptr &&
+      std::strstr(root, "!!") == nullptr) {
+    return;
+  }
+  PathBuffer shown;
+  printable(root, shown);
+  failRun(run,
+          "TEXMFHOME is %s, not one absolute folder, and TeX would not find a kit written "
+          "there: set TEXMFHOME to one folder, such as $HOME/texmf, or name ROOT",
+          shown);
+}
+
+// Takes the lock of the tree `root` for the rest of the run: a second run into the same tree
+// would mix its files with this one's.
+void lockRoot(KitRun& run, const char* root) {
+  PathBuffer path;
+  joinPath(run, path, root, kLockName);
+  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  // Another user's lock file locks as well when it can be read.
+  if (fd < 0 && errno == EACCES) fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) failRun(run, "cannot create %s: %s", path, std::strerror(errno));
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) {
+      failRun(run, "another kanjikit is writing into %s (it holds %s): try again when it is done",
+              root, path);
+    }
+    failRun(run, "cannot lock %s: %s", path, std::strerror(errno));
+  }
+  // The descriptor stays open, and the lock held, until the program ends.
 }
 
 }  // namespace
@@ -336,7 +625,11 @@ int runKit(int argc, char** argv, std::FILE* console) {
       return 1;
   }
   static KitRun run;  // paths: too large for the stack of a test thread
-  for (PathBuffer& staging : run.staging) staging[0] = '\0';
+  run = {};
+  run.step = "reading the font";
+  activeRun = &run;
+  std::set_new_handler(outOfMemory);
+  catchSignals();
 
   // Everything that can fail without writing comes first: the font, iconv, the tools, the root.
   static CodePoints codePoints;
@@ -344,40 +637,58 @@ int runKit(int argc, char** argv, std::FILE* console) {
   int noGlyph = 0;
   if (!options.metricsOnly) {
     locateFont(run, options);
-    if (!fillCodePoints(codePoints)) failRun(run, "iconv cannot convert from EUC-JP");
+    if (!fillCodePoints(codePoints)) failRun(run, "iconv cannot convert from EUC-JP or CP932");
     countGlyphs(run, codePoints, noCharacter, noGlyph);
   }
   if (!findProgram("pltotf")) {
     failRun(run, "pltotf is not installed (apt-get install texlive-binaries)");
   }
+  run.step = "finding the TeX tree";
   PathBuffer root;
-  if (options.root != nullptr) {
+  const int rootIsHome = options.root == nullptr;
+  if (!rootIsHome) {
     std::snprintf(root, sizeof root, "%s", options.root);
   } else {
     askKpsewhich(run, "-var-value", "TEXMFHOME", root, 0);
     if (root[0] == '\0') failRun(run, "kpsewhich gives no TEXMFHOME: name ROOT");
+    checkTexmfHome(run, root);
   }
+  checkSignal(run);
 
+  // The new files go into temporary folders beside the kit's folders, one run at a time.
+  makeFolders(run, root);
+  lockRoot(run, root);
   const int folderCount = options.metricsOnly ? 1 : kFolderCount;
   for (int folder = 0; folder < folderCount; ++folder) {
     joinPath(run, run.folders[folder], root, kFolderPaths[folder]);
-    makeFolders(run, run.folders[folder]);
-    joinPath(run, run.staging[folder], run.folders[folder], ".kanjikit-XXXXXX");
-    if (mkdtemp(run.staging[folder]) == nullptr) {
-      const int error = errno;
-      run.staging[folder][0] = '\0';
-      failRun(run, "cannot write into %s: %s", run.folders[folder], std::strerror(error));
+    // A kit folder that is a link to a folder elsewhere is replaced there, and the link stays.
+    struct stat info;
+    PathBuffer target;
+    if (lstat(run.folders[folder], &info) == 0 && S_ISLNK(info.st_mode) &&
+        realpath(run.folders[folder], target) != nullptr) {
+      std::snprintf(run.folders[folder], sizeof run.folders[folder], "%s", target);
     }
+    stageFolder(run, static_cast<Folder>(folder));
   }
+  run.step = "writing the metrics";
   writeMetrics(run, options.designSize);
+  run.step = "writing the encodings and the map";
   if (!options.metricsOnly) writeEncodingsAndMap(run, codePoints);
+  checkSignal(run);
+
+  // The new folders take the place of the old ones, which wait beside them until TeX finds
+  // the kit and the report is written: a run that ends with status 1 leaves the kit it found.
   // ORDER FOLDERS: metrics and encodings before the map that refers to them.
-  publish(run, kTfmFolder, ".tfm");
-  if (!options.metricsOnly) {
-    publish(run, kEncFolder, ".enc");
-    publish(run, kMapFolder, nullptr);
+  run.step = "putting the kit in place";
+  for (int folder = 0; folder < folderCount; ++folder)
+    placeFolder(run, static_cast<Folder>(folder));
+  if (rootIsHome) {
+    run.step = "asking kpsewhich for the kit";
+    checkFound(run, root, kTfmFolder, "kanjiaa.tfm");
+    if (!options.metricsOnly) checkFound(run, root, kMapFolder, kMapName);
   }
 
+  run.step = "writing the report";
   DesignSizeText size;
   formatDesignSize(options.designSize, size);
   std::fprintf(console, "kanjikit: kanjiaa.tfm ... kanjihe.tfm (design size %spt) in %s\n", size,
@@ -388,8 +699,9 @@ int runKit(int argc, char** argv, std::FILE* console) {
                  run.fontName, run.folders[kMapFolder]);
     std::fprintf(console,
                  "kanjikit: %s lacks a glyph for %d of the %d positions: %d hold no character, "
-                 "and it lacks %d characters\n",
-                 run.fontName, noCharacter + noGlyph, kPositions, noCharacter, noGlyph);
+                 "and it lacks %d character%s\n",
+                 run.fontName, noCharacter + noGlyph, kPositions, noCharacter, noGlyph,
+                 noGlyph == 1 ? "" : "s");
   }
   // A tree with an ls-R file is searched through it alone, which knows nothing of new files.
   PathBuffer lsR;
@@ -397,7 +709,18 @@ int runKit(int argc, char** argv, std::FILE* console) {
   if (access(lsR, F_OK) == 0) {
     std::fprintf(console, "kanjikit: %s has an ls-R file: run mktexlsr %s\n", root, root);
   }
-  if (std::fflush(console) != 0 || std::ferror(console)) return 1;
+  if (std::fflush(console) != 0 || std::ferror(console)) {
+    failRun(run, "cannot write the report on standard output: %s; the kit stays as it was",
+            std::strerror(errno));
+  }
+  checkSignal(run);
+
+  // The run has succeeded: the old folders go.
+  for (int folder = 0; folder < folderCount; ++folder) {
+    if (run.aside[folder][0] != '\0') removeFolder(run.aside[folder], 2);
+    run.aside[folder][0] = '\0';
+    run.placed[folder] = 0;
+  }
   return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "fontkit/metrics.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "fontkit/family.h"
 
@@ -77,6 +78,33 @@ int writePropertyList(std::FILE* out, int block, int milliPoints) {
   std::fputs(kFontDimensions, out);
   for (int code = 0; code < kGlyphs; ++code) std::fprintf(out, kGlyph, code);
   return !std::ferror(out);
+}
+
+int isWholeTfm(std::FILE* tfm, int milliPoints) {
+  // 24 bytes of lengths (lf lh bc ec nw nh nd ni nl nk ne np, 16 bits each), then the header,
+  // whose second word is the design size in points as a fix_word (2^20 a point).
+  unsigned char start[32];
+  if (std::fseek(tfm, 0, SEEK_END) != 0) return 0;
+  const long size = std::ftell(tfm);
+  if (size < static_cast<long>(sizeof start) || std::fseek(tfm, 0, SEEK_SET) != 0 ||
+      std::fread(start, 1, sizeof start, tfm) != sizeof start) {
+    return 0;
+  }
+  long lengths[12];
+  for (std::size_t i = 0; i < 12; ++i) lengths[i] = start[2 * i] << 8 | start[2 * i + 1];
+  const long words = lengths[0];
+  const long bc = lengths[2];
+  const long ec = lengths[3];
+  long sum = 6 + lengths[1] + (ec - bc + 1);
+  for (std::size_t i = 4; i < 12; ++i) sum += lengths[i];
+  if (words * 4 != size || sum != words || bc != 0 || ec != kGlyphs - 1 || lengths[1] < 2) {
+    return 0;
+  }
+  const long designSize = static_cast<long>(start[28]) << 24 | static_cast<long>(start[29]) << 16 |
+                          static_cast<long>(start[30]) << 8 | start[31];
+  const long expected = (static_cast<long>(milliPoints) << 20) / 1000;
+  // pltotf rounds the decimal design size to a fix_word: within a thousandth of a point.
+  return std::labs(designSize - expected) <= (1L << 20) / 1000;
 }
 
 }  // namespace fontkit

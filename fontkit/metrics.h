@@ -27,6 +27,12 @@ void formatDesignSize(int milliPoints, DesignSizeText& text);
 /// deep, the em being the design size. Returns 0 if a write failed.
 int writePropertyList(std::FILE* out, int block, int milliPoints);
 
+/// Returns 1 if `tfm` holds a whole TFM file of the characters 0 to 127 at the design size
+/// `milliPoints`: the twelve lengths of its first words add up to the length in its first word,
+/// and that is the file's size. Returns 0 for anything else: a file cut short (pltotf ends with
+/// status 0 when its writes fail), an empty one, or one that cannot be read.
+int isWholeTfm(std::FILE* tfm, int milliPoints);
+
 }  // namespace fontkit
 
 #endif  // FONTKIT_METRICS_H_

@@ -28,11 +28,22 @@ TEST(Encoding, CodePointsFromIconv) {
   } cases[] = {
       {0xA1, 0xA1, 0x3000},                        // ideographic space, bitmap 1
       {0xA1, 0xC1, 0x301C},                        // wave dash, as glibc maps it
+      {0xA1, 0xC2, 0x2016},                        // double vertical line: EUC-JP's, not CP932's
+      {0xA1, 0xDD, 0x2212},                        // minus sign: EUC-JP's, not CP932's
+      {0xA2, 0xCC, 0x00AC},                        // not sign: EUC-JP's, not CP932's
       {0xA2, 0xAE, 0x3013},                        // geta mark, the last of row 2's first run
       {0xA2, 0xAF, 0},                             // row 2 cell 15: empty
       {0xA4, 0xA2, 0x3042},                        // hiragana "a", bitmap 284
       {0xA8, 0xC0, 0x2542},                        // the last box-drawing piece, row 8 cell 32
-      {0xA8, 0xC1, 0},      {0xA9, 0xA1, 0},       // rows 9 to 15 are empty
+      {0xA8, 0xC1, 0},      {0xA9, 0xA1, 0},       // rows 9 to 15 are empty in EUC-JP
+      {0xAD, 0xA1, 0x2460},                        // row 13 from CP932: circled digit one
+      {0xAD, 0xB5, 0x2160},                        // Roman numeral one, cell 21
+      {0xAD, 0xBF, 0},                             // cell 31: empty in CP932 too
+      {0xAD, 0xC0, 0x3349},                        // square "milli", cell 32
+      {0xAD, 0xE0, 0x301D},                        // reversed double prime quotation, cell 64
+      {0xAD, 0xF0, 0x2252},                        // nearly equal: also at row 2 cell 82
+      {0xAD, 0xFC, 0x222A},                        // union, cell 92, the last of the row
+      {0xAD, 0xFD, 0},      {0xAE, 0xA1, 0},       // cell 93 and row 14 are empty
       {0xB0, 0xA1, 0x4E9C},                        // the first kanji, row 16 cell 1
       {0xCF, 0xD3, 0x8155},                        // the last kanji of level 1, row 47 cell 51
       {0xCF, 0xD4, 0},      {0xD0, 0xA1, 0x5F0C},  // the first kanji of level 2
@@ -44,7 +55,7 @@ TEST(Encoding, CodePointsFromIconv) {
   }
   int characters = 0;
   for (std::uint32_t point : codePoints()) characters += point != 0;
-  EXPECT_EQ(6877, characters);  // JIS X 0208 up to row 84 cell 4
+  EXPECT_EQ(6877 + 83, characters);  // JIS X 0208 up to row 84 cell 4, and CP932's row 13
 }
 
 TEST(Encoding, CodePointByBlockAndCode) {

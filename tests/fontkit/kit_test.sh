@@ -8,6 +8,9 @@
 #   catalogue   every character of the catalogue that the font holds is in its PDF, in order
 #   gothic      --font with IPA Gothic: the map names it, the PDF embeds it
 #   failures    each bad input: its message, status 1, and nothing left looking complete
+#   publishing  a run that fails after writing, is interrupted or meets another run: the kit it
+#               found stays whole
+#   memory      under a memory limit: a message and status 1, not an abort
 # Environment: KANJIKIT, KOTOBUN, FONTTABLES (programs). Without the TeX tools, poppler or the
 # IPA fonts the check exits 77 (skipped), unless REQUIRE_TYPESETTING=1 makes that a failure.
 set -eu
@@ -94,9 +97,11 @@ typesetToPdf() {
     >"$name.latex" 2>&1 || fail "latex $name: $(grep -A3 '^!' "$name.log")"
   TEXMFHOME=$tree dvipdfmx -f kanjikit.map "$name.dvi" >"$name.dvipdfmx" 2>&1 ||
     fail "dvipdfmx $name: $(cat "$name.dvipdfmx")"
-  # The catalogue sets the empty positions too, which dvipdfmx warns of, two lines each.
+  # The catalogue sets the empty positions too, which dvipdfmx warns of, two lines each, and
+  # the summation sign of row 13, which the IPA fonts lack.
   grep 'warning' "$name.dvipdfmx" | grep -v 'mapped to ".notdef" glyph' |
-    grep -v 'Maybe incorrect encoding specified' >"$name.warnings" || true
+    grep -v 'Maybe incorrect encoding specified' |
+    grep -v 'Glyph "uni2211" not available in font' >"$name.warnings" || true
   [ ! -s "$name.warnings" ] || fail "dvipdfmx $name: $(head -5 "$name.warnings")"
   if [ "$name" != fontable ] && grep -q warning "$name.dvipdfmx"; then
     fail "dvipdfmx $name: $(grep warning "$name.dvipdfmx" | head -5)"
@@ -148,35 +153,53 @@ checkDocument() {
   TEXMFHOME=$scratch/tree kit
   checkMetrics "$scratch/tree" 7.0
   checkEncodingsAndMap "$scratch/tree" ipam.ttf
-  grep -q '^kanjikit: ipam.ttf lacks a glyph for 929 of the 7806 positions: 929 hold no character, and it lacks 0 characters$' \
+  # IPA Mincho lacks one character, the summation sign of CP932's row 13.
+  grep -q '^kanjikit: ipam.ttf lacks a glyph for 847 of the 7806 positions: 846 hold no character, and it lacks 1 character$' \
     kanjikit.out || fail "report: $(cat kanjikit.out)"
   writeDocument doc.utf8
   iconv -f UTF-8 -t EUC-JP doc.utf8 >doc.kjx || fail "iconv doc.utf8"
   typesetToPdf doc "$scratch/tree" IPAMincho doc.utf8
 }
 
-# Every position from 1 to 7806 as its EUC pair on a line of its own, so that iconv -c, which
-# leaves out the pairs it cannot convert, keeps its step.
+# Every position from 1 to 7806 as the kit names it, one a line: EUC-JP's character, else the
+# one CP932 gives its Shift-JIS pair (row 13), else none. iconv -c leaves out what it cannot
+# convert and keeps the line ends.
 allPositionsInUtf8() {
   LC_ALL=C awk 'BEGIN {
     for (p = 1; p <= 7806; p++) printf "%c%c\n", 161 + int((p - 1) / 94), 161 + (p - 1) % 94
-  }' | iconv -c -f EUC-JP -t UTF-8
+  }' | iconv -c -f EUC-JP -t UTF-8 >euc.lines
+  LC_ALL=C awk 'BEGIN {
+    for (p = 1; p <= 7806; p++) {
+      row = int((p - 1) / 94) + 1; cell = (p - 1) % 94 + 1
+      lead = int((row + 1) / 2) + (row <= 62 ? 128 : 192)
+      if (row % 2 == 0) trail = cell + 158; else trail = cell + (cell <= 63 ? 63 : 64)
+      printf "%c%c\n", lead, trail
+    }
+  }' | iconv -c -f CP932 -t UTF-8 >cp932.lines
+  # A lead byte that iconv -c drops leaves its trail byte, as ASCII or a half-width katakana
+  # (U+FF61 to U+FF9F): that is no character of the position.
+  paste -d '\t' euc.lines cp932.lines | LC_ALL=C awk -F '\t' '{
+    if ($1 != "") print $1
+    else if ($2 ~ /[ -~]/ || $2 ~ /^\357\275[\241-\277]/ || $2 ~ /^\357\276[\200-\237]/) print ""
+    else print $2
+  }'
 }
 
 checkCatalogue() {
   kit "$scratch/tree"
-  # IPA Mincho holds every character: the report says so, and the PDF must show them all.
-  grep -q ', and it lacks 0 characters$' kanjikit.out || fail "report: $(cat kanjikit.out)"
+  # IPA Mincho holds every character but the summation sign of row 13: the report says so. The
+  # PDF gives back every character, that one too (its .notdef glyph keeps its name).
+  grep -q ', and it lacks 1 character$' kanjikit.out || fail "report: $(cat kanjikit.out)"
   "$FONTTABLES" >fonttables.out || fail "fonttables failed"
   allPositionsInUtf8 >all.utf8
-  [ "$(tr -d '\n' <all.utf8 | LC_ALL=C.UTF-8 wc -m)" = 6877 ] || fail "iconv: not 6877 characters"
+  [ "$(tr -d '\n' <all.utf8 | LC_ALL=C.UTF-8 wc -m)" = 6960 ] || fail "iconv: not 6960 characters"
   typesetToPdf fontable "$scratch/tree" IPAMincho all.utf8
 }
 
 checkGothic() {
   kit --font "$gothic" "$scratch/tree"
   checkEncodingsAndMap "$scratch/tree" ipag.ttf
-  grep -q '^kanjikit: ipag.ttf lacks a glyph for 929 of the 7806 positions' kanjikit.out ||
+  grep -q '^kanjikit: ipag.ttf lacks a glyph for 847 of the 7806 positions' kanjikit.out ||
     fail "report: $(cat kanjikit.out)"
   writeDocument doc.utf8
   iconv -f UTF-8 -t EUC-JP doc.utf8 >doc.kjx || fail "iconv doc.utf8"
@@ -194,8 +217,13 @@ expectFailure() {
   message=$1
   shift
   status=0
-  PATH=${KIT_PATH:-$PATH} "$KANJIKIT" "$@" >failure.out 2>failure.err || status=$?
+  timeout 20 env PATH="${KIT_PATH:-$PATH}" "$KANJIKIT" "$@" >failure.out 2>failure.err ||
+    status=$?
+  [ "$status" != 124 ] || fail "kanjikit $*: still running after 20 s"
   [ "$status" = 1 ] || fail "kanjikit $*: status $status, not 1"
+  # One line, and the usage line after a bad command line.
+  [ "$(grep -cv '^usage: ' failure.err)" = 1 ] ||
+    fail "kanjikit $*: not one line on stderr: $(cat failure.err)"
   case $(cat failure.err) in
     "$message"*) ;;
     *) fail "kanjikit $*: message $(cat failure.err), not $message..." ;;
@@ -256,7 +284,8 @@ SCRIPT
   chmod +x bin/pltotf
   KIT_PATH=$scratch/bin:$PATH
   expectFailure "kanjikit: pltotf $scratch/tree/" "$scratch/tree"
-  [ -z "$(find "$scratch/tree" -type f)" ] || fail "a failed run left files: $(find tree -type f)"
+  [ -z "$(find "$scratch/tree" -type f ! -name .kanjikit.lock)" ] ||
+    fail "a failed run left files: $(find tree -type f)"
   KIT_PATH=
   kit "$scratch/whole"
   KIT_PATH=$scratch/bin:$PATH
@@ -266,6 +295,189 @@ SCRIPT
   KIT_PATH=
   treeState "$scratch/whole" >after
   cmp -s before after || fail "a failed run changed a complete kit"
+  checkRefusals
+}
+
+# Writes a pltotf into bin/ that runs the real one ($1) as a full disk would let it: writes past
+# 512 bytes fail, and it still ends with status 0 ("limited"), or it writes nothing ("empty").
+fakePltotf() {
+  # shellcheck disable=SC2016
+  case $2 in
+    limited) body="trap '' XFSZ; ulimit -f 1; exec \"$1\" \"\$@\"" ;;
+    empty) body=': >"$2"' ;; # $2 of the fake pltotf, not of this function
+  esac
+  printf '#!/bin/sh\n%s\n' "$body" >bin/pltotf
+  chmod +x bin/pltotf
+}
+
+# Fonts, TEXMFHOME values and pltotf outputs that kanjikit must refuse, each with its message,
+# status 1 and the kit it found left as it was.
+checkRefusals() {
+  # A font cut in its glyf table (its cmap whole), a pipe, names a map line cannot hold.
+  head -c 3000000 "$gothic" >cut.ttf
+  mkfifo fifo.ttf
+  cp "$gothic" 'per%cent.ttf'
+  cp "$gothic" 'line
+end.ttf'
+  treeState "$scratch/whole" >before
+  while IFS='|' read -r font message; do
+    expectFailure "kanjikit: $message" --font "$font" "$scratch/whole"
+  done <<TABLE
+cut.ttf|the font $scratch/cut.ttf is cut short or damaged: its glyf table
+fifo.ttf|the font fifo.ttf is not a regular file
+per%cent.ttf|the font's name holds a blank, a quote, a '<', a '%' or a control character
+TABLE
+  expectFailure "kanjikit: the font's name holds" --font 'line
+end.ttf' "$scratch/whole"
+  grep -q "which a map line cannot hold: $scratch/line?end.ttf\$" failure.err ||
+    fail "the line end is not shown as '?': $(cat failure.err)"
+  # TEXMFHOME as a path list, braces, '!!' or a relative folder: TeX would never find the kit.
+  for home in "$scratch/a:$scratch/b" "{$scratch/a,$scratch/b}" "!!$scratch/a" relative; do
+    export TEXMFHOME="$home"
+    expectFailure "kanjikit: TEXMFHOME is $home, not one absolute folder"
+    unset TEXMFHOME
+  done
+  (
+    unset HOME TEXMFHOME
+    expectFailure "kanjikit: TEXMFHOME is ./texmf, not one absolute folder"
+  ) || exit 1
+  [ -z "$(find "$scratch" -name '*.tfm' ! -path "$scratch/whole/*")" ] ||
+    fail "a refused TEXMFHOME got a kit"
+  # pltotf ends with status 0 when its writes fail: the TFM files are checked whole.
+  for disk in limited empty; do
+    fakePltotf "$pltotf" "$disk"
+    KIT_PATH=$scratch/bin:$PATH
+    expectFailure "kanjikit: pltotf wrote kanjiaa.tfm cut short or damaged" \
+      --metrics-only "$scratch/whole"
+    KIT_PATH=
+  done
+  treeState "$scratch/whole" >after
+  cmp -s before after || fail "a refused run changed a complete kit"
+}
+
+# Runs kanjikit in the background with a pltotf that takes its time, sends it signal $1 while it
+# writes the metrics, and expects the run undone.
+interruptRun() {
+  cat >bin/pltotf <<SCRIPT
+#!/bin/sh
+sleep 0.1
+exec "$pltotf" "\$@"
+SCRIPT
+  chmod +x bin/pltotf
+  # A background job of a shell without job control starts with SIGINT ignored.
+  PATH=$scratch/bin:$PATH env --default-signal=INT "$KANJIKIT" --design-size 9 "$scratch/whole" \
+    >failure.out 2>failure.err &
+  pid=$!
+  tries=0
+  until [ -n "$(find "$scratch/whole" -name 'kanjiab.pl')" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 200 ] || fail "SIG$1: kanjikit wrote no metrics"
+    sleep 0.05
+  done
+  kill -s "$1" "$pid"
+  status=0
+  wait "$pid" || status=$?
+  [ "$status" = 1 ] || fail "SIG$1: status $status, not 1"
+  grep -q "^kanjikit: interrupted by SIG$1 while writing the metrics; the kit stays as it was\$" \
+    failure.err || fail "SIG$1: message $(cat failure.err)"
+  [ -z "$(find "$scratch" -name '.kanjikit-*')" ] || fail "SIG$1 left a temporary folder"
+}
+
+checkPublishing() {
+  mkdir -p bin
+  pltotf=$(command -v pltotf)
+  kit "$scratch/whole"
+  treeState "$scratch/whole" >before
+  # A report that cannot be written: the run fails and puts the old kit back.
+  status=0
+  "$KANJIKIT" --design-size 9 "$scratch/whole" >/dev/full 2>failure.err || status=$?
+  [ "$status" = 1 ] || fail "report to a full disk: status $status, not 1"
+  grep -q '^kanjikit: cannot write the report on standard output: .*; the kit stays as it was$' \
+    failure.err || fail "report to a full disk: message $(cat failure.err)"
+  # A kit that TeX would not take, since another tree holds a kanjiaa.tfm before TEXMFHOME.
+  mkdir -p shadow/fonts/tfm/other
+  cp "$(tfmDir "$scratch/whole")/kanjiaa.tfm" shadow/fonts/tfm/other/
+  export TEXMFHOME="$scratch/whole" TEXMFVAR="$scratch/shadow"
+  expectFailure "kanjikit: kpsewhich finds another kanjiaa.tfm, $scratch/shadow/" --design-size 9
+  unset TEXMFHOME TEXMFVAR
+  # The map's folder cannot be replaced: metrics and encodings go back too.
+  map=$(dirname "$(mapFile "$scratch/whole")")
+  mv "$map" map.saved
+  echo "not a folder" >"$map"
+  treeState "$scratch/whole" >before.file
+  expectFailure "kanjikit: cannot move the old $map aside" --design-size 9 "$scratch/whole"
+  treeState "$scratch/whole" >after.file
+  cmp -s before.file after.file || fail "a failed move changed the kit"
+  rm "$map"
+  mv map.saved "$map"
+  # Another run holds the tree's lock.
+  status=0
+  flock "$scratch/whole/.kanjikit.lock" "$KANJIKIT" --design-size 9 "$scratch/whole" \
+    >failure.out 2>failure.err || status=$?
+  [ "$status" = 1 ] || fail "a held lock: status $status, not 1"
+  grep -q "^kanjikit: another kanjikit is writing into $scratch/whole " failure.err ||
+    fail "a held lock: message $(cat failure.err)"
+  for signal in INT TERM HUP; do interruptRun "$signal"; done
+  # What a killed run left (kill -9 cannot be caught) goes with the next run.
+  mkdir -p "$scratch/whole/fonts/enc/dvips/.kanjikit-Killed/.kanjikit-Older"
+  touch "$scratch/whole/fonts/enc/dvips/.kanjikit-Killed/.kanjikit-Older/kanjiaa.enc"
+  kit "$scratch/whole"
+  # A folder of the user's in a kit folder stops the run, which would remove it.
+  mkdir "$(tfmDir "$scratch/whole")/mine"
+  expectFailure "kanjikit: cannot keep $(tfmDir "$scratch/whole")/mine, which is not the kit's" \
+    --design-size 9 "$scratch/whole"
+  rmdir "$(tfmDir "$scratch/whole")/mine"
+  treeState "$scratch/whole" >after
+  cmp -s before after || fail "a failed or interrupted run changed the kit"
+  # The user's files in a kit folder stay; a kit folder that links elsewhere is replaced there.
+  echo "my notes" >"$(encDir "$scratch/whole")/notes.txt"
+  mv "$(tfmDir "$scratch/whole")" linked
+  ln -s "$scratch/linked" "$(tfmDir "$scratch/whole")"
+  kit --design-size 9 "$scratch/whole"
+  [ "$(cat "$(encDir "$scratch/whole")/notes.txt")" = "my notes" ] || fail "the user's file went"
+  [ -L "$(tfmDir "$scratch/whole")" ] || fail "the link to the metrics went"
+  tftopl linked/kanjiaa.tfm | grep -q '^(DESIGNSIZE R 9.0)$' || fail "the linked metrics are old"
+  # Two runs at once: each ends whole or refused, and the kit is one run's, not a mix.
+  for round in 1 2 3; do
+    "$KANJIKIT" --font "$gothic" --design-size 9 "$scratch/whole" >a.out 2>a.err &
+    first=$!
+    "$KANJIKIT" --design-size 8 "$scratch/whole" >b.out 2>b.err || true
+    wait "$first" || true
+    for run in a b; do
+      [ ! -s "$run.err" ] || grep -q '^kanjikit: another kanjikit is writing into' "$run.err" ||
+        fail "two runs, round $round: $(cat "$run.err")"
+    done
+    tftopl "$(tfmDir "$scratch/whole")/kanjihe.tfm" >he.pl
+    case "$(grep '^(DESIGNSIZE' he.pl) $(grep -v '^%' "$(mapFile "$scratch/whole")" | sort -u -k3)" in
+      "(DESIGNSIZE R 9.0) kanji"*"<ipag.ttf" | "(DESIGNSIZE R 8.0) kanji"*"<ipam.ttf") ;;
+      *) fail "two runs, round $round: a mixed kit" ;;
+    esac
+  done
+  [ -z "$(find "$scratch" -name '.kanjikit-*')" ] || fail "two runs left a temporary folder"
+}
+
+# A font whose cmap claims 60 MiB (a sparse file): under a limit of 40 MiB of address space the
+# allocation fails, which must end in a message, not an abort.
+checkMemory() {
+  if [ -n "${SANITIZED:-}" ]; then
+    echo "skipped: the sanitizers reserve more address space than any limit lets through"
+    exit 77
+  fi
+  {
+    printf '\000\001\000\000\000\001\000\000\000\000\000\000'
+    printf 'cmap\000\000\000\000\000\000\000\034\003\300\000\000'
+  } >big.ttf
+  truncate -s $((28 + 0x03C00000)) big.ttf
+  status=0
+  (
+    # shellcheck disable=SC3045 # dash and bash both take -v
+    ulimit -v 40000
+    exec "$KANJIKIT" --font big.ttf "$scratch/tree" >failure.out 2>failure.err
+  ) || status=$?
+  [ "$status" = 1 ] || fail "out of memory: status $status, not 1 ($(cat failure.err))"
+  grep -q '^kanjikit: out of memory while reading the font$' failure.err ||
+    fail "out of memory: message $(cat failure.err)"
+  [ ! -e "$scratch/tree" ] || fail "out of memory: a tree was made"
 }
 
 case $check in
@@ -273,9 +485,11 @@ case $check in
   document | gothic) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
   catalogue) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
   failures) requireTools pltotf kpsewhich ;;
+  publishing) requireTools pltotf kpsewhich tftopl flock ;;
+  memory) ;;
   *) fail "no check named $check" ;;
 esac
-case $check in metrics | failures) ;; *) requireFonts ;; esac
+case $check in metrics | memory) ;; *) requireFonts ;; esac
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
@@ -285,5 +499,7 @@ case $check in
   catalogue) checkCatalogue ;;
   gothic) checkGothic ;;
   failures) checkFailures ;;
+  publishing) checkPublishing ;;
+  memory) checkMemory ;;
 esac
 echo "ok: $check"

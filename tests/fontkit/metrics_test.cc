@@ -67,4 +67,49 @@ TEST(Metrics, PropertyListHas128SquareGlyphs) {
   EXPECT_EQ(0u, propertyList(60, 7250).find("(FAMILY KANJIHE)\n(DESIGNSIZE R 7.25)\n"));
 }
 
+// A TFM file of codes 0 to `ec` with one width, height, depth and italic correction each, its
+// length in its first word: `words`, 140 for codes 0 to 127.
+std::string tfmBytes(long words, int ec, long designSize) {
+  std::string bytes;
+  auto put16 = [&bytes](long value) {
+    bytes += static_cast<char>(value >> 8 & 0xFF);
+    bytes += static_cast<char>(value & 0xFF);
+  };
+  for (long value : {words, 2L, 0L, static_cast<long>(ec), 1L, 1L, 1L, 1L, 0L, 0L, 0L, 0L}) {
+    put16(value);
+  }
+  put16(0);
+  put16(0);  // checksum
+  put16(designSize >> 16);
+  put16(designSize & 0xFFFF);
+  bytes.resize(static_cast<std::size_t>(words) * 4, '\0');
+  return bytes;
+}
+
+TEST(Metrics, WholeTfmFilesKnown) {
+  const long sevenPoints = 7L << 20;
+  std::string cut = tfmBytes(140, 127, sevenPoints);
+  cut.resize(512);
+  struct Case {
+    std::string bytes;
+    int milliPoints;
+    int whole;
+  } cases[] = {
+      {tfmBytes(140, 127, sevenPoints), 7000, 1},
+      {tfmBytes(140, 127, (6944L << 20) / 1000 + 1), 6944, 1},  // pltotf's rounding
+      {cut, 7000, 0},                                           // a write that failed at 512
+      {"", 7000, 0},                                            // pltotf could not write at all
+      {tfmBytes(140, 127, sevenPoints) + "more", 7000, 0},
+      {tfmBytes(139, 126, sevenPoints), 7000, 0},  // codes 0 to 126
+      {tfmBytes(140, 127, sevenPoints), 7250, 0},  // another design size
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    // fmemopen takes no empty buffer: one byte is as far from a TFM file.
+    std::string bytes = cases[i].bytes.empty() ? std::string(1, '\0') : cases[i].bytes;
+    std::FILE* in = fmemopen(bytes.data(), bytes.size(), "rb");
+    EXPECT_EQ(cases[i].whole, fontkit::isWholeTfm(in, cases[i].milliPoints)) << "case " << i;
+    std::fclose(in);
+  }
+}
+
 }  // namespace
