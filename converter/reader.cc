@@ -38,6 +38,7 @@ constexpr std::size_t kindRow(int encoding) {
   if (encoding == kUtf8) return 2;
   return encoding ? 1 : 0;  // any other value has always meant EUC
 }
+static_assert(kindRow(kShiftJis) == 0 && kindRow(kEuc) == 1 && kindRow(kUtf8) == 2);
 
 // The kind of every byte in Shift-JIS (0), EUC (1) and UTF-8 (2), made at compile time from the
 // lead bytes of each encoding: the main loop then takes one look per byte.
@@ -191,17 +192,6 @@ void takeSingleByte(std::FILE* out, ReaderState& state, const ConversionOptions&
   }
 }
 
-// Hands back the kanji in `state.bitmap`; the font scan under "Standard" warns about places that
-// JIS '83 leaves empty.
-void handBackKanji(ReaderState& state, const ConversionOptions& options, std::FILE* console) {
-  state.kanjiFound = 1;
-  if (!state.outputEnabled && !options.extended && isNonStandardBitmap(state.bitmap)) {
-    std::fprintf(console, ".\nWarning! The non-standard JIS '83 Bitmap %d encountered",
-                 state.bitmap);
-    platform::checkConsole(console);
-  }
-}
-
 void takePair(std::FILE* in, std::FILE* out, ReaderState& state, const ConversionOptions& options,
               std::FILE* console) {
   if (state.atLineStart) {
@@ -239,7 +229,12 @@ void takePair(std::FILE* in, std::FILE* out, ReaderState& state, const Conversio
     return;
   }
   if (state.bitmap >= 1 && state.bitmap <= kLastBitmap) {
-    handBackKanji(state, options, console);
+    state.kanjiFound = 1;
+    if (!state.outputEnabled && !options.extended && isNonStandardBitmap(state.bitmap)) {
+      std::fprintf(console, ".\nWarning! The non-standard JIS '83 Bitmap %d encountered",
+                   state.bitmap);
+      platform::checkConsole(console);
+    }
     return;
   }
   reportMissingBitmap(state, console);
@@ -316,6 +311,17 @@ int readUtf8Char(std::FILE* in, ReaderState& state, int lead, Utf8Char& c, std::
   return 1;
 }
 
+// Hands back the kanji in `state.bitmap`, as takePair does (kept apart from it, so that the pair
+// stays inline in the reader's loop).
+void handBackKanji(ReaderState& state, const ConversionOptions& options, std::FILE* console) {
+  state.kanjiFound = 1;
+  if (!state.outputEnabled && !options.extended && isNonStandardBitmap(state.bitmap)) {
+    std::fprintf(console, ".\nWarning! The non-standard JIS '83 Bitmap %d encountered",
+                 state.bitmap);
+    platform::checkConsole(console);
+  }
+}
+
 // The table entry of a code point: a bitmap number (with kTakesMark), 0 for none.
 int placeEntry(char32_t codePoint) {
   if (codePoint > 0xFFFF) return 0;
@@ -343,8 +349,14 @@ int peekByte(std::FILE* in) {
   for (int i = 0; i < 3; ++i) {
     const int byte = peekByte(in);
     if (byte == EOF) return bitmap;
+    // The first byte goes back to the stream unless it starts a mark: one byte of push-back is
+    // what every stream allows. Later ones wait in `pending`.
+    if (i == 0 && byte != kMarkStart[0]) {
+      std::ungetc(byte, in);
+      return bitmap;
+    }
     state.pending[state.pendingCount++] = static_cast<unsigned char>(byte);
-    if (i < 2 && byte != kMarkStart[i]) return bitmap;
+    if (i == 1 && byte != kMarkStart[1]) return bitmap;
   }
   const auto& marked = kHalfWidthMarked[kana - kHalfWidthFirst];
   const int mark = state.pending[2];
@@ -412,27 +424,15 @@ void takeUtf8Char(std::FILE* in, std::FILE* out, ReaderState& state,
   handBackKanji(state, options, console);
 }
 
-// Bytes read ahead by the call before, after the half-width kana that it handed back.
-void takePending(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
-                 std::FILE* console) {
-  while (state.pendingTaken < state.pendingCount && !state.kanjiFound && !state.endOfInput) {
-    const int byte = state.pending[state.pendingTaken++];
-    state.currentByte = static_cast<unsigned char>(byte);
-    switch (kByteKinds[kindRow(kUtf8)][state.currentByte]) {
-      case ByteKind::Utf8Lead:
-        takeUtf8Char(in, out, state, options, byte, console);
-        break;
-      case ByteKind::LineEnd:
-        takeLineEnd(out, state, options);
-        break;
-      case ByteKind::FormFeed:
-        takeFormFeed(in, out, state, options, console);
-        break;
-      default:
-        takeSingleByte(out, state, options, byte, console);
-        break;
-    }
-  }
+// Bytes read ahead by the call before, after the half-width kana that it handed back: the start
+// of a UTF-8 character, which they finish reading.
+[[gnu::cold]] [[gnu::noinline]] void takePending(std::FILE* in, std::FILE* out, ReaderState& state,
+                                                 ConversionOptions& options, std::FILE* console) {
+  const int lead = state.pending[state.pendingTaken++];
+  state.currentByte = static_cast<unsigned char>(lead);
+  takeUtf8Char(in, out, state, options, lead, console);
+  state.pendingCount = 0;
+  state.pendingTaken = 0;
 }
 
 }  // namespace
@@ -453,8 +453,10 @@ void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, Conversi
   state.lastAlnum = 0;
   emptyComment(state);
   state.atLineStart = state.commentLine;
-  if (state.endOfInput) return;
-  if (state.pendingTaken < state.pendingCount) {
+  // One test on the way in for both rare cases: the pass is over, or bytes wait from the call
+  // before (UTF-8 only).
+  if ((state.endOfInput | state.pendingCount) != 0) {
+    if (state.endOfInput) return;
     takePending(in, out, state, options, console);
     if (state.kanjiFound || state.endOfInput) return;
   }
