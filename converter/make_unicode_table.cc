@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,9 +29,12 @@ using kotobun::kHalfWidthLast;
   std::exit(1);
 }
 
+// iconv_open's failure is (iconv_t)-1.
+bool failed(iconv_t cd) { return reinterpret_cast<std::intptr_t>(cd) == -1; }
+
 iconv_t openFromUnicode(const char* encoding) {
   const iconv_t cd = iconv_open(encoding, "UTF-32LE");
-  if (cd == reinterpret_cast<iconv_t>(-1)) fail("iconv cannot convert to EUC-JP, CP932 or back");
+  if (failed(cd)) fail("iconv cannot convert to EUC-JP or CP932");
   return cd;
 }
 
@@ -82,8 +86,8 @@ char32_t fullWidthForm(iconv_t toJis, iconv_t fromJis, char32_t codePoint) {
       sizeof wide - outLeft != 4) {
     return 0;
   }
-  const char32_t result =
-      wide[0] | (wide[1] << 8) | (wide[2] << 16) | (static_cast<char32_t>(wide[3]) << 24);
+  char32_t result = 0;
+  for (int i = 3; i >= 0; --i) result = result << 8 | static_cast<char32_t>(wide[i]);
   return result == '?' ? 0 : result;
 }
 
@@ -120,7 +124,7 @@ void fillHalfWidth(Tables& tables) {
   }
   const iconv_t toJis = iconv_open("ISO-2022-JP//TRANSLIT", "UTF-32LE");
   const iconv_t fromJis = iconv_open("UTF-32LE", "ISO-2022-JP");
-  if (toJis == reinterpret_cast<iconv_t>(-1) || fromJis == reinterpret_cast<iconv_t>(-1)) {
+  if (failed(toJis) || failed(fromJis)) {
     fail("iconv cannot convert to ISO-2022-JP or back");
   }
   constexpr char32_t kVoiced = 0xFF9E, kSemiVoiced = 0xFF9F, kU = 0xFF73, kVu = 0x30F4;
@@ -152,9 +156,9 @@ void writeHeader(const Tables& tables, std::FILE* out) {
       out);
   int pageIndex[256] = {};
   int pages = 1;
-  for (int page = 0; page < 256; ++page) {
-    for (int low = 0; low < 256; ++low) {
-      if (tables.place[static_cast<std::size_t>(page * 256 + low)] != 0) {
+  for (std::size_t page = 0; page < 256; ++page) {
+    for (std::size_t low = 0; low < 256; ++low) {
+      if (tables.place[page * 256 + low] != 0) {
         pageIndex[page] = pages++;
         break;
       }
@@ -162,7 +166,7 @@ void writeHeader(const Tables& tables, std::FILE* out) {
   }
   std::fputs("/// The page of every 256 code points below U+10000 in kUnicodePlaces.\n", out);
   std::fputs("constexpr std::uint8_t kUnicodePages[256] = {", out);
-  for (int page = 0; page < 256; ++page) {
+  for (std::size_t page = 0; page < 256; ++page) {
     std::fprintf(out, "%s%d,", page % 16 == 0 ? "\n    " : " ", pageIndex[page]);
   }
   std::fputs("\n};\n\n", out);
@@ -171,12 +175,12 @@ void writeHeader(const Tables& tables, std::FILE* out) {
                "half-width kana\n/// that a mark may join; 0 for none.\n"
                "constexpr std::uint16_t kUnicodePlaces[%d][256] = {\n    {},",
                pages);
-  for (int page = 0; page < 256; ++page) {
+  for (std::size_t page = 0; page < 256; ++page) {
     if (pageIndex[page] == 0) continue;
-    std::fprintf(out, "\n    {  // U+%02X00", page);
-    for (int low = 0; low < 256; ++low) {
+    std::fprintf(out, "\n    {  // U+%02zX00", page);
+    for (std::size_t low = 0; low < 256; ++low) {
       std::fprintf(out, "%s%d,", low % 16 == 0 ? "\n        " : " ",
-                   tables.place[static_cast<std::size_t>(page * 256 + low)]);
+                   tables.place[page * 256 + low]);
     }
     std::fputs("\n    },", out);
   }
