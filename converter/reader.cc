@@ -250,9 +250,14 @@ struct Utf8Char {
   int size;
 };
 
-// The next byte: first those read ahead after a half-width kana, then the input's.
+// The next byte: first those read ahead after a half-width kana, then the input's. Once the last
+// is taken, nothing is pending.
 int nextByte(std::FILE* in, ReaderState& state) {
-  if (state.pendingTaken < state.pendingCount) return state.pending[state.pendingTaken++];
+  if (state.pendingTaken < state.pendingCount) {
+    const int byte = state.pending[state.pendingTaken++];
+    if (state.pendingTaken == state.pendingCount) state.pendingCount = state.pendingTaken = 0;
+    return byte;
+  }
   return readByte(in, state);
 }
 
@@ -425,14 +430,12 @@ void takeUtf8Char(std::FILE* in, std::FILE* out, ReaderState& state,
 }
 
 // Bytes read ahead by the call before, after the half-width kana that it handed back: the start
-// of a UTF-8 character, which they finish reading.
+// of a UTF-8 character, which takes them all (and may read ahead again, if it is such a kana).
 [[gnu::cold]] [[gnu::noinline]] void takePending(std::FILE* in, std::FILE* out, ReaderState& state,
                                                  ConversionOptions& options, std::FILE* console) {
-  const int lead = state.pending[state.pendingTaken++];
+  const int lead = nextByte(in, state);
   state.currentByte = static_cast<unsigned char>(lead);
   takeUtf8Char(in, out, state, options, lead, console);
-  state.pendingCount = 0;
-  state.pendingTaken = 0;
 }
 
 }  // namespace

@@ -402,6 +402,8 @@ TEST(Reader, Utf8Characters) {
       // What follows a kana that a mark could join is read as it comes.
       {"ｶﾀ", mark(place(5, 11)) + mark(place(5, 31)), ""},
       {"ｶｶ", mark(place(5, 11)) + mark(place(5, 11)), ""},
+      {"ｶｶｶ", mark(place(5, 11)) + mark(place(5, 11)) + mark(place(5, 11)), ""},
+      {"ｶﾀﾞｶﾞ", mark(place(5, 11)) + mark(place(5, 32)) + mark(place(5, 12)), ""},
       {"ｶ\uFFE0", mark(place(5, 11)) + mark(81), ""},
       {"ｶa", mark(place(5, 11)) + "\\eee{}a", ""},
       {"ｶ\n", mark(place(5, 11)) + "%\n", ""},
@@ -444,7 +446,8 @@ TEST(Reader, Utf8Characters) {
 TEST(Reader, Utf8TexTextsAreForCharactersWithoutAPlace) {
   for (const TexText& text : kTexTexts) {
     const char32_t c = text.codePoint;
-    EXPECT_EQ(0, kUnicodePlaces[kUnicodePages[c >> 8]][c & 0xFF]) << std::hex << static_cast<unsigned>(c);
+    EXPECT_EQ(0, kUnicodePlaces[kUnicodePages[c >> 8]][c & 0xFF])
+        << std::hex << static_cast<unsigned>(c);
     EXPECT_FALSE(text.latex.empty() || text.plain.empty()) << std::hex << static_cast<unsigned>(c);
   }
   for (const auto& page : kUnicodePlaces) {
