@@ -1,8 +1,10 @@
 #!/bin/sh
 # Prints the benchmark figures. For each input kotobun converts (EUC with LF or CR LF line ends,
-# Shift-JIS with CR LF; 1 and 64 MiB): its wall time, MiB/s of input and peak memory, and its time
-# as a multiple of the I/O floor (bench/io_floor: the input read twice, as many bytes written as
-# kotobun wrote, in 64 KiB blocks) and of iconv on the same file. Then skimpo against cat.
+# Shift-JIS with CR LF, and UTF-8 with CR LF made from the EUC text by iconv, so larger; 1 and 64
+# MiB of EUC): its wall time, MiB/s of input and peak memory, and its time as a multiple of the
+# I/O floor (bench/io_floor: the input read twice, as many bytes written as kotobun wrote, in
+# 64 KiB blocks) and of iconv on the same file (to UTF-8, or from UTF-8 to EUC-JP). Then skimpo
+# against cat.
 # Every figure is the median of BENCH_RUNS runs (5) after a warm-up; the floor, kotobun and iconv
 # take turns in each round, so that a busy machine weighs on all three alike. The files are
 # written into the build folder, on the same file system as the build.
@@ -54,11 +56,20 @@ printf '%-15s %5s %8s %7s %6s %8s %7s %8s %7s\n' \
   input MiB seconds MiB/s RSS-MiB floor-s x-floor iconv-s x-iconv
 
 for mebibytes in 1 64; do
-  for kind in euc euc-crlf sjis-crlf; do
-    "$bin/bench/make_input" "$kind" "$mebibytes" text.kjx || fail "cannot write the input"
+  for kind in euc euc-crlf sjis-crlf utf8-crlf; do
     case $kind in
-      sjis*) option=/MSKanji encoding=SHIFT_JIS ;;
-      *) option=/EUC encoding=EUC-JP ;;
+      utf8*)
+        # The same text in UTF-8 (iconv then measures the way back to EUC-JP).
+        "$bin/bench/make_input" euc-crlf "$mebibytes" text.euc || fail "cannot write the input"
+        iconv -f EUC-JP -t UTF-8 text.euc >text.kjx || fail "iconv cannot write the UTF-8 input"
+        rm -f text.euc
+        ;;
+      *) "$bin/bench/make_input" "$kind" "$mebibytes" text.kjx || fail "cannot write the input" ;;
+    esac
+    case $kind in
+      sjis*) option=/MSKanji encoding=SHIFT_JIS target=UTF-8 ;;
+      utf8*) option=/UTF8 encoding=UTF-8 target=EUC-JP ;;
+      *) option=/EUC encoding=EUC-JP target=UTF-8 ;;
     esac
     rm -f floor.times kotobun.times iconv.times
     # The warm-up puts the input in the page cache and tells the size of the output.
@@ -69,7 +80,7 @@ for mebibytes in 1 64; do
       [ "$round" = 0 ] && suffix=.warm || suffix=
       timed "floor.times$suffix" "$bin/bench/io_floor" text.kjx floor.out "$output"
       timed "kotobun.times$suffix" "$bin/converter/kotobun" text "$option"
-      timed "iconv.times$suffix" iconv -f "$encoding" -t UTF-8 -o text.utf8 text.kjx
+      timed "iconv.times$suffix" iconv -f "$encoding" -t "$target" -o text.utf8 text.kjx
       round=$((round + 1))
     done
     input=$(wc -c <text.kjx)

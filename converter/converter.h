@@ -14,6 +14,12 @@ constexpr int kLastBitmap = 7806;          // row 84, cell 4
 constexpr int kFontSizes = 7;              // magnifications 1000 to 2488
 constexpr int kFontBlocks = 61;            // blocks "aa" to "he"
 
+// The input encodings, as ConversionOptions::euc holds them: its two old values keep their
+// meaning.
+constexpr int kShiftJis = 0;  // MS-kanji
+constexpr int kEuc = 1;
+constexpr int kUtf8 = 2;
+
 /// The converter's settings.
 struct ConversionOptions {
   char fileName[kMaxFileName + 1];    // base name of the input and output, without extension
@@ -53,6 +59,11 @@ struct ReaderState {
   unsigned char currentByte;          // byte last read by the main loop; for a pair, its lead byte
   int inputError;                     // bad input ended the pass (the output is cut short there)
   int commentLength;                  // bytes in commentText; the text itself may hold a NUL byte
+  int line;                           // line of the input being read, from 1 (for UTF-8 messages)
+  int column;                         // characters taken on that line (for UTF-8 messages)
+  unsigned char pending[3];           // UTF-8 bytes read ahead after a half-width kana
+  int pendingCount;                   // bytes in pending
+  int pendingTaken;                   // bytes of pending given out again
 };
 
 /// Which fonts the document uses: [fontSize][block], 1 = used. Row 0 is never touched.

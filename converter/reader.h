@@ -50,8 +50,11 @@ void startPass(ReaderState& state, int outputEnabled);
 /// outside a comment line, writing the glue that the last kanji still owes. Then either
 /// `state.kanjiFound` is 1 and `state.bitmap` holds it, or `state.endOfInput` is 1 (and
 /// `state.inputError` 1 if bad input ended the pass, with its message on `console`). Comment
-/// lines go to the directive parser, which may change `options`. `out` may be null when output is
-/// disabled. Ends the program on a failed read or write or an overlong comment line.
+/// lines go to the directive parser, which may change `options`. In UTF-8 (`options.euc` kUtf8)
+/// every character beyond ASCII is a kanji at its JIS X 0208 place, or TeX text written like
+/// single-byte text, or else the geta mark, with a warning in the font scan. `out` may be null
+/// when output is disabled. Ends the program on a failed read or write or an overlong comment
+/// line.
 void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
                      std::FILE* console = stdout);
 

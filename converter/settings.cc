@@ -180,7 +180,11 @@ void writeSettingsEcho(std::FILE* out, const ConversionOptions& options) {
   std::fputs(options.space ? "  Space" : "  No Space", out);
   std::fputs(options.percent ? "  Added %" : "  No Added %", out);
   std::fputs(options.latex ? "  LaTeX" : "  TeX", out);
-  std::fputs(options.euc ? "  EUC" : "  MS-kanji", out);
+  if (options.euc == kUtf8) {
+    std::fputs("  UTF-8", out);
+  } else {
+    std::fputs(options.euc ? "  EUC" : "  MS-kanji", out);
+  }
   std::fputs(options.extended ? "  Extended" : "  Standard", out);
   std::fputs("  Font Size=", out);
   if (options.fontSize >= 1 && options.fontSize <= kFontSizes) {

@@ -10,7 +10,7 @@
 
 namespace kotobun {
 
-/// The field of ConversionOptions that a keyword sets.
+/// The field of ConversionOptions that a keyword sets; Euc sets the input encoding.
 enum class Setting { Space, Percent, Euc, Extended, Latex, FontSize };
 
 struct Keyword {
@@ -21,7 +21,7 @@ struct Keyword {
 
 // ORDER KEYWORDS: directives take the first keyword that is a prefix of the option, so every
 // keyword stands before its own prefixes ("1095" before "1", "1.0" before "1"). The command line
-// takes exact matches, where the order does not matter.
+// takes exact matches, where the order does not matter. "UTF8" is no keyword's prefix and has none.
 constexpr Keyword kKeywords[] = {
     {"EXTRASPACE", Setting::Space, 1},  {"EXTRA", Setting::Space, 1},
     {"SPACE", Setting::Space, 1},       {"NOEXTRASPACE", Setting::Space, 0},
@@ -30,19 +30,20 @@ constexpr Keyword kKeywords[] = {
     {"EOL", Setting::Percent, 1},       {"NOCOMMENT", Setting::Percent, 0},
     {"NOPERCENT", Setting::Percent, 0}, {"NOEOL", Setting::Percent, 0},
     {"EUC", Setting::Euc, 1},           {"MSKANJI", Setting::Euc, 0},
-    {"SHIFTJIS", Setting::Euc, 0},      {"EXTENDED", Setting::Extended, 1},
-    {"STANDARD", Setting::Extended, 0}, {"LATEX", Setting::Latex, 1},
-    {"MUTEX", Setting::Latex, 0},       {"TEX", Setting::Latex, 0},
-    {"1000", Setting::FontSize, 1},     {"1095", Setting::FontSize, 2},
-    {"1200", Setting::FontSize, 3},     {"1440", Setting::FontSize, 4},
-    {"1728", Setting::FontSize, 5},     {"2074", Setting::FontSize, 6},
-    {"2488", Setting::FontSize, 7},     {"0.0", Setting::FontSize, 1},
-    {"0.5", Setting::FontSize, 2},      {"1.0", Setting::FontSize, 3},
-    {"2.0", Setting::FontSize, 4},      {"3.0", Setting::FontSize, 5},
-    {"4.0", Setting::FontSize, 6},      {"5.0", Setting::FontSize, 7},
-    {"0", Setting::FontSize, 1},        {"1", Setting::FontSize, 3},
-    {"2", Setting::FontSize, 4},        {"3", Setting::FontSize, 5},
-    {"4", Setting::FontSize, 6},        {"5", Setting::FontSize, 7},
+    {"SHIFTJIS", Setting::Euc, 0},      {"UTF8", Setting::Euc, kUtf8},
+    {"EXTENDED", Setting::Extended, 1}, {"STANDARD", Setting::Extended, 0},
+    {"LATEX", Setting::Latex, 1},       {"MUTEX", Setting::Latex, 0},
+    {"TEX", Setting::Latex, 0},         {"1000", Setting::FontSize, 1},
+    {"1095", Setting::FontSize, 2},     {"1200", Setting::FontSize, 3},
+    {"1440", Setting::FontSize, 4},     {"1728", Setting::FontSize, 5},
+    {"2074", Setting::FontSize, 6},     {"2488", Setting::FontSize, 7},
+    {"0.0", Setting::FontSize, 1},      {"0.5", Setting::FontSize, 2},
+    {"1.0", Setting::FontSize, 3},      {"2.0", Setting::FontSize, 4},
+    {"3.0", Setting::FontSize, 5},      {"4.0", Setting::FontSize, 6},
+    {"5.0", Setting::FontSize, 7},      {"0", Setting::FontSize, 1},
+    {"1", Setting::FontSize, 3},        {"2", Setting::FontSize, 4},
+    {"3", Setting::FontSize, 5},        {"4", Setting::FontSize, 6},
+    {"5", Setting::FontSize, 7},
 };
 
 constexpr std::size_t kMaxArgument = 12;  // characters of one command-line argument

@@ -96,6 +96,10 @@ TEST(Directive, OptionsAndTheirEchoes) {
        "%File=japanese  Space  No Added %  TeX  MS-kanji  Standard  Font Size=1200.\n"},
       {"%KOTOBUN /2488%/1000",
        "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=2488.\n"},
+      {"%kotobun /utf8/euc /Utf8x",
+       "%File=japanese  Space  Added %  TeX  UTF-8  Extended  Font Size=1440.\n"
+       "%File=japanese  Space  Added %  TeX  EUC  Extended  Font Size=1440.\n"
+       "%File=japanese  Space  Added %  TeX  UTF-8  Extended  Font Size=1440.\n"},
   };
   for (const Case& c : cases) {
     ConversionOptions options = defaultOptions();

@@ -260,5 +260,28 @@ TEST(KanjiOutput, BadInputCutsTheBodyShort) {
   EXPECT_EQ(1, conversion.cutShort);
 }
 
+TEST(KanjiOutput, Utf8TexTextIsSpacedAsSingleByteText) {
+  // An accented letter is spaced as its base letter, other TeX text as other single bytes,
+  // and the geta mark as a character of no class.
+  ConversionOptions options = testOptions();
+  options.euc = kUtf8;
+  struct Case {
+    std::string utf8;
+    std::string ascii;  // the same text with Z for a letter, ( for other TeX text
+    std::string texText;
+  };
+  const Case cases[] = {
+      {"éあ", "Zあ", "\\'e"},          {"あéあ", "あZあ", "\\'e"}, {"。Åあ", "。Zあ", "\\AA{}"},
+      {"©あ", "(あ", "\\copyright{}"}, {"「–あ", "「(あ", "--"},
+  };
+  for (const Case& c : cases) {
+    std::string expected = convert(c.ascii, options).body;
+    expected.replace(expected.find_first_of("Z("), 1, c.texText);
+    EXPECT_EQ(expected, convert(c.utf8, options).body) << c.utf8;
+  }
+  EXPECT_EQ(convert("あ" + std::string("\xE3\x80\x93") + "い", options).body,
+            convert("あ😀い", options).body);
+}
+
 }  // namespace
 }  // namespace kotobun

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "converter/kanji_output.h"
+#include "converter/unicode.h"
+#include "converter/unicode_table.h"
 
 namespace kotobun {
 namespace {
@@ -355,6 +357,176 @@ TEST(Reader, CommentLineLimit) {
           << c.comment.size();
     }
   }
+}
+
+// UTF-8 input. Bitmap numbers by row and cell.
+constexpr int place(int row, int cell) { return (row - 1) * 94 + cell; }
+
+std::string mark(int bitmap) { return "[" + std::to_string(bitmap) + "]"; }
+
+std::string getaWarning(const char* codePoint, int line, int column) {
+  return ".\nWarning! No JIS X 0208 place for U+" + std::string(codePoint) + " in line " +
+         std::to_string(line) + ", column " + std::to_string(column) + ": set as the geta mark";
+}
+
+TEST(Reader, Utf8Characters) {
+  struct Case {
+    std::string input;
+    std::string out;      // the conversion pass, LaTeX output
+    std::string console;  // the scan's warnings
+  };
+  const std::string geta = mark(kGetaBitmap);
+  const Case cases[] = {
+      {"abc ~\\%", "abc ~\\%", ""},
+      {"あ漢", mark(284) + mark(place(20, 33)), ""},
+      // Punctuation of every class: stop, colon, opening, closing, middle dot, none.
+      {"。：「」・々", mark(3) + mark(7) + mark(54) + mark(55) + mark(6) + mark(25), ""},
+      // EUC-JP's own characters and, where it has none, Windows' code page 932.
+      {"〜～‖∥−－―—",
+       mark(33) + mark(33) + mark(34) + mark(34) + mark(61) + mark(61) + mark(29) + mark(29), ""},
+      {"¢￠£￡¬￢",
+       mark(81) + mark(81) + mark(82) + mark(82) + mark(place(2, 44)) + mark(place(2, 44)), ""},
+      {"①Ⅳ㍉", mark(place(13, 1)) + mark(place(13, 24)) + mark(place(13, 32)), ""},
+      {"Αд", mark(place(6, 1)) + mark(place(7, 53)), ""},
+      // Half-width katakana, with a voiced or semi-voiced mark joined where JIS has the form.
+      {"ｶｶﾞﾊﾊﾞﾊﾟｳﾞ",
+       mark(place(5, 11)) + mark(place(5, 12)) + mark(place(5, 47)) + mark(place(5, 48)) +
+           mark(place(5, 49)) + mark(place(5, 84)),
+       ""},
+      {"ｱﾞｶﾟﾞﾟ", mark(place(5, 2)) + mark(11) + mark(place(5, 11)) + mark(12) + mark(11) + mark(12),
+       ""},
+      {"｡｢｣､･ｦｧｰ",
+       mark(3) + mark(54) + mark(55) + mark(2) + mark(6) + mark(place(5, 82)) + mark(place(5, 1)) +
+           mark(28),
+       ""},
+      // What follows a kana that a mark could join is read as it comes.
+      {"ｶﾀ", mark(place(5, 11)) + mark(place(5, 31)), ""},
+      {"ｶｶ", mark(place(5, 11)) + mark(place(5, 11)), ""},
+      {"ｶｶｶ", mark(place(5, 11)) + mark(place(5, 11)) + mark(place(5, 11)), ""},
+      {"ｶﾀﾞｶﾞ", mark(place(5, 11)) + mark(place(5, 32)) + mark(place(5, 12)), ""},
+      {"ｶ\uFFE0", mark(place(5, 11)) + mark(81), ""},
+      {"ｶa", mark(place(5, 11)) + "\\eee{}a", ""},
+      {"ｶ\n", mark(place(5, 11)) + "%\n", ""},
+      {"ｶ", mark(place(5, 11)), ""},
+      {"ｶﾞﾞ", mark(place(5, 12)) + mark(11), ""},
+      // A byte order mark at the start of the file is dropped; elsewhere it has no place.
+      {"\uFEFF%c\nあ", "%c\n" + mark(284), ""},
+      {"a\uFEFF", "a" + geta, getaWarning("FEFF", 1, 2)},
+      // No place: the geta mark, and a warning with the line, the column and the code point.
+      {"𠮷", geta, getaWarning("20BB7", 1, 1)},
+      {"ab\nあいう😀", "ab\n" + mark(284) + mark(286) + mark(288) + geta,
+       getaWarning("1F600", 2, 4)},
+      {"凜熙丂", geta + geta + geta,
+       getaWarning("51DC", 1, 1) + getaWarning("7199", 1, 2) + getaWarning("4E02", 1, 3)},
+      {"ｶﾞ😀", mark(place(5, 12)) + geta, getaWarning("1F600", 1, 3)},
+      // TeX text for what the document's fonts set; an accented letter counts as a letter.
+      {"café ©\u00A0a\u2013b", "caf\\'e \\copyright{}~a--b", ""},
+      {"あé", mark(284) + "\\eee{}\\'e", ""},
+      {"あ•", mark(284) + "\\textbullet{}", ""},
+      {"。ß", mark(3) + "\\eeee{}\\ss{}", ""},
+      // Comment lines pass through as they are, whatever their characters.
+      {"%あé😀\n", "%あé😀\n", ""},
+  };
+  for (const Case& c : cases) {
+    const Pass scan = readPass(c.input, testOptions(kUtf8), 0);
+    EXPECT_EQ(c.console, scan.console) << c.input;
+    const Pass pass = readPass(c.input, testOptions(kUtf8), 1);
+    EXPECT_EQ(c.out, pass.out) << c.input;
+    EXPECT_EQ("", pass.console) << c.input;
+    EXPECT_EQ(scan.kanji, pass.kanji) << c.input;
+    EXPECT_EQ(0, scan.inputError + pass.inputError) << c.input;
+  }
+
+  // Plain TeX output takes the same characters as TeX text, in plain TeX's own terms.
+  ConversionOptions plain = testOptions(kUtf8);
+  plain.latex = 0;
+  EXPECT_EQ("\\'e\\copyright{}$\\bullet$?`", readPass("é©•¿", plain, 1).out);
+}
+
+TEST(Reader, Utf8TexTextsAreForCharactersWithoutAPlace) {
+  for (const TexText& text : kTexTexts) {
+    const char32_t c = text.codePoint;
+    EXPECT_EQ(0, kUnicodePlaces[kUnicodePages[c >> 8]][c & 0xFF])
+        << std::hex << static_cast<unsigned>(c);
+    EXPECT_FALSE(text.latex.empty() || text.plain.empty()) << std::hex << static_cast<unsigned>(c);
+  }
+  for (const auto& page : kUnicodePlaces) {
+    for (int entry : page) EXPECT_LE(entry & kPlaceBits, kLastBitmap);
+  }
+}
+
+TEST(Reader, Utf8BrokenSequencesEndThePass) {
+  struct Case {
+    std::string input;
+    std::string out;
+    std::string console;
+  };
+  auto invalid = [](const char* byte, int line) {
+    return ".\n\aInvalid UTF-8 byte 0x" + std::string(byte) + " in line " + std::to_string(line) +
+           "..";
+  };
+  auto cut = [](int line) {
+    return ".\n\aIncomplete UTF-8 character in line " + std::to_string(line) + "..";
+  };
+  const Case cases[] = {
+      // Bytes that begin no character.
+      {"a\x80", "a", invalid("80", 1)},
+      {"\xBF", "", invalid("BF", 1)},
+      {"\xC0\xAF", "", invalid("C0", 1)},  // overlong
+      {"\xC1\xBF", "", invalid("C1", 1)},
+      {"\xF5\x80\x80\x80", "", invalid("F5", 1)},
+      {"\xFF", "", invalid("FF", 1)},
+      // A second byte out of its range: overlong, surrogate, beyond U+10FFFF.
+      {"\xE0\x9F\xBF", "", invalid("E0", 1)},
+      {"\xED\xA0\x80", "", invalid("ED", 1)},
+      {"\xF0\x8F\xBF\xBF", "", invalid("F0", 1)},
+      {"\xF4\x90\x80\x80", "", invalid("F4", 1)},
+      // A missing continuation byte at every place.
+      {"\xC3(", "", invalid("C3", 1)},
+      {"\xC3\n", "", invalid("C3", 1)},
+      {"\xE3(\x82", "", invalid("E3", 1)},
+      {"\xE3\x81(", "", invalid("E3", 1)},
+      {"\xF0\x9F\x98(", "", invalid("F0", 1)},
+      {"\xE3\x81\x82\xE3\x81", mark(284), cut(1)},
+      {"\xC3", "", cut(1)},
+      {"\xF0\x9F\x98", "", cut(1)},
+      {"a\nb\n\xC3(", "a\nb\n", invalid("C3", 3)},
+      // After a half-width kana, whose mark the reader looks for first.
+      {"ｶ\xEF", mark(place(5, 11)), cut(1)},
+      {"ｶ\xEF(", mark(place(5, 11)), invalid("EF", 1)},
+      {"ｶ\xEF\xBE", mark(place(5, 11)), cut(1)},
+      {"ｶ\xEF\xBE(", mark(place(5, 11)), invalid("EF", 1)},
+      {"ｶ\x80", mark(place(5, 11)), invalid("80", 1)},
+      // Comment lines pass through, but must be UTF-8.
+      {"%\xC3(\n", "%", invalid("C3", 1)},
+  };
+  for (const Case& c : cases) {
+    for (int outputEnabled = 0; outputEnabled <= 1; ++outputEnabled) {
+      const Pass pass = readPass(c.input, testOptions(kUtf8), outputEnabled);
+      EXPECT_EQ(outputEnabled ? c.out : "", pass.out) << c.input;
+      EXPECT_EQ(c.console, pass.console) << c.input;
+      EXPECT_EQ(1, pass.inputError) << c.input;
+    }
+  }
+}
+
+TEST(Reader, Utf8CommentLineLimit) {
+  const std::string fill(300, 'x');
+  // Two-byte characters: 253 bytes take one more, 254 none.
+  const std::string accepted = "%" + fill.substr(0, 251) + "é\n";
+  EXPECT_EQ(accepted, readPass(accepted, testOptions(kUtf8), 1).out);
+  EXPECT_EXIT(readPass("%" + fill.substr(0, 252) + "é\n", testOptions(kUtf8), 1, stderr),
+              ::testing::ExitedWithCode(1),
+              exactly(".\n\aComment too long: %" + fill.substr(0, 252) + "...\n"));
+}
+
+TEST(Reader, Utf8DirectiveSwitchesTheEncoding) {
+  // The same character in EUC, then UTF-8 from the line after the directive, then EUC again.
+  const std::string input =
+      kA + "\n%KOTOBUN /UTF8\nあ\n%KOTOBUN /EUC\n" + kA + "\n%KOTOBUN /UTF8\n" + kA;
+  const Pass pass = readPass(input, testOptions(), 0);
+  EXPECT_EQ("[284][284][284]", pass.kanji);
+  EXPECT_EQ(".\n\aInvalid UTF-8 byte 0xA4 in line 7..", pass.console);
 }
 
 TEST(Reader, FailedReadOrWriteEndsTheProgramSilently) {

@@ -72,19 +72,19 @@ TEST(Settings, EveryKeywordOnTheCommandLine) {
       {"NOCOMMENT", &ConversionOptions::percent, 0}, {"NOPERCENT", &ConversionOptions::percent, 0},
       {"NOEOL", &ConversionOptions::percent, 0},     {"EUC", &ConversionOptions::euc, 1},
       {"MSKANJI", &ConversionOptions::euc, 0},       {"SHIFTJIS", &ConversionOptions::euc, 0},
-      {"EXTENDED", &ConversionOptions::extended, 1}, {"STANDARD", &ConversionOptions::extended, 0},
-      {"LATEX", &ConversionOptions::latex, 1},       {"MUTEX", &ConversionOptions::latex, 0},
-      {"TEX", &ConversionOptions::latex, 0},         {"1000", &ConversionOptions::fontSize, 1},
-      {"0.0", &ConversionOptions::fontSize, 1},      {"0", &ConversionOptions::fontSize, 1},
-      {"1095", &ConversionOptions::fontSize, 2},     {"0.5", &ConversionOptions::fontSize, 2},
-      {"1200", &ConversionOptions::fontSize, 3},     {"1.0", &ConversionOptions::fontSize, 3},
-      {"1", &ConversionOptions::fontSize, 3},        {"1440", &ConversionOptions::fontSize, 4},
-      {"2.0", &ConversionOptions::fontSize, 4},      {"2", &ConversionOptions::fontSize, 4},
-      {"1728", &ConversionOptions::fontSize, 5},     {"3.0", &ConversionOptions::fontSize, 5},
-      {"3", &ConversionOptions::fontSize, 5},        {"2074", &ConversionOptions::fontSize, 6},
-      {"4.0", &ConversionOptions::fontSize, 6},      {"4", &ConversionOptions::fontSize, 6},
-      {"2488", &ConversionOptions::fontSize, 7},     {"5.0", &ConversionOptions::fontSize, 7},
-      {"5", &ConversionOptions::fontSize, 7},
+      {"UTF8", &ConversionOptions::euc, kUtf8},      {"EXTENDED", &ConversionOptions::extended, 1},
+      {"STANDARD", &ConversionOptions::extended, 0}, {"LATEX", &ConversionOptions::latex, 1},
+      {"MUTEX", &ConversionOptions::latex, 0},       {"TEX", &ConversionOptions::latex, 0},
+      {"1000", &ConversionOptions::fontSize, 1},     {"0.0", &ConversionOptions::fontSize, 1},
+      {"0", &ConversionOptions::fontSize, 1},        {"1095", &ConversionOptions::fontSize, 2},
+      {"0.5", &ConversionOptions::fontSize, 2},      {"1200", &ConversionOptions::fontSize, 3},
+      {"1.0", &ConversionOptions::fontSize, 3},      {"1", &ConversionOptions::fontSize, 3},
+      {"1440", &ConversionOptions::fontSize, 4},     {"2.0", &ConversionOptions::fontSize, 4},
+      {"2", &ConversionOptions::fontSize, 4},        {"1728", &ConversionOptions::fontSize, 5},
+      {"3.0", &ConversionOptions::fontSize, 5},      {"3", &ConversionOptions::fontSize, 5},
+      {"2074", &ConversionOptions::fontSize, 6},     {"4.0", &ConversionOptions::fontSize, 6},
+      {"4", &ConversionOptions::fontSize, 6},        {"2488", &ConversionOptions::fontSize, 7},
+      {"5.0", &ConversionOptions::fontSize, 7},      {"5", &ConversionOptions::fontSize, 7},
   };
   for (const Case& c : cases) {
     std::string lower = c.word;
@@ -268,6 +268,9 @@ TEST(Settings, Echo) {
   EXPECT_EQ("File=japanese  Space  Added %  LaTeX  EUC  Extended  Font Size=1440.\n",
             echoOf(defaultOptions()));
   EXPECT_EQ("File=japanese  No Space  No Added %  TeX  MS-kanji  Standard  Font Size=1000.\n",
+            echoOf(others));
+  others.euc = kUtf8;
+  EXPECT_EQ("File=japanese  No Space  No Added %  TeX  UTF-8  Standard  Font Size=1000.\n",
             echoOf(others));
 
   const char* sizes[] = {"", "1000", "1095", "1200", "1440", "1728", "2074", "2488", ""};

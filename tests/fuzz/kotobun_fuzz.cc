@@ -1,5 +1,6 @@
 // kotobun_fuzz.cc - fuzz entry point: the font scan, the header and the conversion pass over DOS
 // text files, with the invariants that every conversion keeps whatever its input.
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -58,10 +59,36 @@ Conversion convert(const std::string& inputName, const std::string& texName,
   return result;
 }
 
+// Takes an upper-case hexadecimal number of `minDigits` to six digits without leading zeros
+// beyond those from the front of `text`; -1 if none stands there.
+int takeHex(std::string_view& text, std::size_t minDigits) {
+  std::size_t n = 0;
+  int value = 0;
+  for (; n < text.size() && n < 6; ++n) {
+    const char c = text[n];
+    if (c >= '0' && c <= '9') {
+      value = value * 16 + (c - '0');
+    } else if (c >= 'A' && c <= 'F') {
+      value = value * 16 + (c - 'A' + 10);
+    } else {
+      break;
+    }
+  }
+  if (n < minDigits || (n > minDigits && text[0] == '0')) return -1;
+  text.remove_prefix(n);
+  return value;
+}
+
+// " in line N" with N from 1.
+bool takeLine(std::string_view& text) {
+  return consume(text, " in line ") && takeNumber(text) >= 1;
+}
+
 // Every message is one of the reader's own. An input error ends the scan and then the conversion
 // pass at the same place, so input errors come in equal pairs; a comment too long ends the run
-// in the scan, with the 253 or 254 bytes collected.
-void checkConsole(std::string_view console, int ended) {
+// in the scan, with the 253 or 254 bytes collected (from 251 in UTF-8, whose characters take up
+// to four).
+void checkConsole(std::string_view console, int ended, int utf8) {
   constexpr std::string_view kInputErrors[] = {
       "\aIncomplete EUC character pair..", "\aIncomplete MS-kanji character pair..",
       "\aInvalid EUC character pair..",    "\aInvalid MS-kanji character pair..",
@@ -76,18 +103,39 @@ void checkConsole(std::string_view console, int ended) {
       check(consume(console, " encountered"), "the warning's text");
       continue;
     }
+    if (consume(console, "Warning! No JIS X 0208 place for U+")) {
+      check(utf8, "only UTF-8 has characters without a place");
+      const int codePoint = takeHex(console, 4);
+      check(codePoint >= 0x80 && codePoint <= 0x10FFFF &&
+                !(codePoint >= 0xD800 && codePoint <= 0xDFFF),
+            "the warning names a character beyond ASCII");
+      check(takeLine(console) && consume(console, ", column ") && takeNumber(console) >= 1 &&
+                consume(console, ": set as the geta mark"),
+            "the geta warning's text");
+      continue;
+    }
     if (consume(console, "\aComment too long: ")) {
       check(ended && errorCount == 0, "a comment too long ends the scan");
       check(console.size() >= 4 && console.substr(console.size() - 4) == "...\n",
             "the comment message ends the transcript");
       const std::string_view comment = console.substr(0, console.size() - 4);
-      check(comment[0] == '%' && (comment.size() == 253 || comment.size() == 254),
+      check(comment[0] == '%' && comment.size() >= (utf8 ? 251U : 253U) && comment.size() <= 254,
             "the comment message shows the bytes collected");
       return;
     }
     const std::string_view rest = console;
     bool known = false;
     for (std::string_view message : kInputErrors) known = known || consume(console, message);
+    if (!known && consume(console, "\aInvalid UTF-8 byte 0x")) {
+      check(utf8 && takeHex(console, 2) >= 0x80 && takeLine(console) && consume(console, ".."),
+            "the invalid UTF-8 message's text");
+      known = true;
+    }
+    if (!known && consume(console, "\aIncomplete UTF-8 character")) {
+      check(utf8 && takeLine(console) && consume(console, ".."),
+            "the incomplete UTF-8 message's text");
+      known = true;
+    }
     if (!known) {
       check(consume(console, "\aBitmap "), "every message is the reader's");
       check(takeNumber(console) > kotobun::kLastBitmap, "the missing bitmap is past the table");
@@ -169,7 +217,7 @@ void checkGlyphs(std::string_view body, const bool (&declared)[8 * 64]) {
   }
 }
 
-void checkConversion(const Conversion& run, std::string_view input) {
+void checkConversion(const Conversion& run, std::string_view input, int utf8) {
   std::string text;
   for (std::size_t i = 0; i < run.tex.size(); ++i) {
     if (run.tex[i] == '\n') {
@@ -179,7 +227,7 @@ void checkConversion(const Conversion& run, std::string_view input) {
       text += run.tex[i];
     }
   }
-  checkConsole(run.console, run.ended);
+  checkConsole(run.console, run.ended, utf8);
   // The only fatal end that input can reach strikes in the scan, before the header.
   if (run.ended) {
     check(run.tex.empty(), "nothing is written before a fatal end in the scan");
@@ -195,10 +243,15 @@ void checkConversion(const Conversion& run, std::string_view input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  // The first byte chooses the settings, the rest is the Japanese file.
-  const kotobun::ConversionOptions options =
-      fuzz::optionsFromByte(kotobun::defaultOptions(), data[0]);
+  // The first byte chooses the settings, the rest is the Japanese file. Its top three bits all
+  // set, which would repeat the first font size, choose UTF-8 instead of the encoding bit.
+  kotobun::ConversionOptions options = fuzz::optionsFromByte(kotobun::defaultOptions(), data[0]);
+  if ((data[0] >> 5) == 7) options.euc = kotobun::kUtf8;
   const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+  // UTF-8's messages can come only from a run that starts in UTF-8 or a directive that asks for it.
+  std::string upper(input);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const int utf8 = options.euc == kotobun::kUtf8 || upper.find("UTF8") != std::string::npos;
   static const std::string inputName = fuzz::scratchPath(".kjx");
   static const std::string texName = fuzz::scratchPath(".tex");
   fuzz::writeFile(inputName, input);
@@ -206,7 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // First with the driver's buffers, then again with stdio's own size: the second run must not
   // differ in a byte, whatever state the first left behind and wherever the buffers end.
   const Conversion first = convert(inputName, texName, options, platform::kLargeTextBuffer);
-  checkConversion(first, input);
+  checkConversion(first, input, utf8);
   const Conversion second = convert(inputName, texName, options, platform::kSmallTextBuffer);
   check(second.tex == first.tex && second.console == first.console,
         "a second conversion gives the same bytes");

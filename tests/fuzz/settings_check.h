@@ -22,14 +22,16 @@ inline kotobun::ConversionOptions optionsFromByte(kotobun::ConversionOptions opt
   return options;
 }
 
-/// Every flag 0 or 1, the font size 1 to 7, both names terminated within their buffers.
+/// Every flag 0 or 1, the encoding one of the three, the font size 1 to 7, both names terminated
+/// within their buffers.
 inline bool areValid(const kotobun::ConversionOptions& options) {
-  const int flags[] = {options.space, options.percent, options.latex, options.euc,
-                       options.extended};
+  const int flags[] = {options.space, options.percent, options.latex, options.extended};
   for (int flag : flags) {
     if (flag != 0 && flag != 1) return false;
   }
-  return options.fontSize >= 1 && options.fontSize <= kotobun::kFontSizes &&
+  return (options.euc == kotobun::kShiftJis || options.euc == kotobun::kEuc ||
+          options.euc == kotobun::kUtf8) &&
+         options.fontSize >= 1 && options.fontSize <= kotobun::kFontSizes &&
          std::memchr(options.fileName, '\0', sizeof options.fileName) != nullptr &&
          std::memchr(options.extension, '\0', sizeof options.extension) != nullptr;
 }
@@ -63,7 +65,10 @@ inline bool takeEcho(std::string_view& text, std::string_view fileName,
   };
   if (!consume(text, "File=") || !consume(text, fileName)) return false;
   for (const Field& field : kFields) {
-    if (consume(text, field.on)) {
+    // The encoding has a third value.
+    if (field.value == &kotobun::ConversionOptions::euc && consume(text, "  UTF-8")) {
+      shown.euc = kotobun::kUtf8;
+    } else if (consume(text, field.on)) {
       shown.*field.value = 1;
     } else if (consume(text, field.off)) {
       shown.*field.value = 0;

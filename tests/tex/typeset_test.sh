@@ -7,6 +7,8 @@
 #   sizes-directives      one LaTeX document that directives take through all seven sizes
 #   sizes-options         plain TeX documents, one per size, chosen by command-line options
 #   catalogue             fonttables, kotobun fontable, latex: every glyph of every font
+#   utf8                  UTF-8 documents for latex and tex with every character that comes out as
+#                         TeX text, a half-width kana and characters set as the geta mark
 # Environment: KOTOBUN, FONTTABLES, KANJIKIT (programs), KIT_ROOT (the TeX tree that
 # kanjikit --metrics-only writes), FONTS (the folder of its TFM files in that tree),
 # EXAMPLES (the examples folder), E2E_CASES (the converter's end-to-end cases). Without TeX the
@@ -316,6 +318,30 @@ checkCatalogue() {
   sameList fontable.fonts fontable.loaded "fontable: all 61 fonts at 1728, and fonts in the DVI"
 }
 
+# Every character that kotobun /UTF8 writes as TeX text, with a no-break space between two of
+# them; kana around them and characters without a JIS X 0208 place (the geta mark, 2-14).
+checkUtf8() {
+  local texText=$'¡©\u00AD®²³µ·¹¿ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÑÒÓÔÕÖØÙÚÛÜÝß\u00A0àáâãäåæçèéêëìíîïñòóôõöøùúûüýÿıŁłŒœ\u2002\u2003\u2009–•™'
+  local name engine
+  for name in utf8latex utf8plain; do
+    {
+      [ "$name" = utf8latex ] && printf '\\documentclass{article}\n\\begin{document}\n'
+      printf 'あ%sい\n' "$texText"
+      printf 'café、ｶﾞ😀𠮷。\n'
+      [ "$name" = utf8latex ] && printf '\\end{document}\n' || printf '\\bye\n'
+    } >"$name.kjx"
+    engine=/LaTeX
+    [ "$name" = utf8plain ] && engine=/TeX
+    convert "$name" /UTF8 "$engine"
+    [ "$(grep -c 'set as the geta mark' "$name.out")" = 2 ] ||
+      fail "$name: not two geta warnings: $(cat "$name.out")"
+    typesetAndCheck "$name"
+    # あ い 、 ガ 〓 〓 。 at 1440
+    expectedGlyphs 1440 284 286 2 388 108 108 3 | sort >"$name.expected"
+    sameList "$name.expected" "$name.set" "$name: glyphs expected and glyphs set"
+  done
+}
+
 requireTools
 mkdir -p "$scratch"
 cd "$scratch"
@@ -325,6 +351,7 @@ case $check in
   sizes-directives) rm -f ./*; checkSizesByDirectives ;;
   sizes-options) rm -f ./*; checkSizesByOptions ;;
   catalogue) rm -f ./*; checkCatalogue ;;
+  utf8) rm -f ./*; checkUtf8 ;;
   *) fail "no check named $check" ;;
 esac
 echo "ok: $check $arg"
