@@ -327,18 +327,28 @@ checkPackage() {
   # Punctuation of every class (blocks aa and af, the middle dot of block ad), kana and kanji.
   local text="3 284 2 54 286 55 3 42 6 469 7 43 691 696 697 1411 7806"
   local bold="1411 1412 2"
+  # Pairs of glyphs at 12pt and their width in sp: two full-width glyphs (1572864sp) less half an
+  # em where the white of one meets that of the other (。」 、「), and the kern of 1 or 2sp that
+  # follows a stop or a bracket. A width in sp is exact, whatever the engine's rounding.
+  local pairs=("3 55" "2 54" "284 54" "55 284" "3 284")
+  local widths=(1179649 1179650 1572866 1572865 1572865)
   {
     printf '\\documentclass[12pt]{article}\n\\usepackage{kotobun}\n\\begin{document}\n'
     printf '\\section{%s}\n\n' "$(euc "$text")"
     printf '%s AB%sCD {\\large %s} {\\footnotesize %s}\n' "$(euc "$text")" "$(euc 284)" \
       "$(euc "$text")" "$(euc "$text")"
+    local pair
+    for pair in "${pairs[@]}"; do
+      printf '\\setbox0\\hbox{%s}\\typeout{pair %s: \\number\\wd0}\\box0\n' "$(euc "$pair")" \
+        "$pair"
+    done
     printf '\\textbf{%s}\n%%KOTOBUN /3.0\n%s\n\\end{document}\n' "$(euc "$bold")" \
       "$(euc "$text")"
   } >"$name.kjx"
   {
     # ORDER SIZES: normal 12pt, \section 17.28pt, \large 14.4pt, \footnotesize 10pt; then
     # magnification 1728 at 12pt.
-    expectedGlyphs 1200 "$text" 284 "$bold"
+    expectedGlyphs 1200 "$text" 284 "${pairs[*]}" "$bold"
     expectedGlyphs 1728 "$text"
     expectedGlyphs 1440 "$text" "$text"
     expectedGlyphs 1000 "$text"
@@ -351,6 +361,12 @@ checkPackage() {
   cut -d' ' -f1,3 "$name.referenced" | sort >"$name.codes"
   cut -d' ' -f1,3 "$name.set" | sort >"$name.codes-set"
   sameList "$name.codes" "$name.codes-set" "$name: glyph codes referenced and set"
+  local i
+  for i in "${!pairs[@]}"; do
+    grep -aqx "pair ${pairs[$i]}: ${widths[$i]}" "$name.log" ||
+      fail "$name: glyphs ${pairs[$i]} not ${widths[$i]}sp wide:" \
+        "$(grep -a "^pair ${pairs[$i]}:" "$name.log")"
+  done
   # The gothic fonts: the Mincho metrics under their names, for the DVI alone.
   mkdir -p gothic
   local font
