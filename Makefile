@@ -1,13 +1,13 @@
 # Thin wrapper over CMake: make builds, make check runs every test, make demo converts the
 # examples, make bench prints timings, make fuzz and make fuzz-smoke run the fuzzers, make install
-# installs the programs and manual pages.
+# installs the programs and manual pages; make bench-road times kotobun2pdf (and upLaTeX beside it).
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all check test sanitize format-check tidy demo bench fuzz fuzz-smoke install clean
+.PHONY: all check test sanitize format-check tidy demo bench bench-road fuzz fuzz-smoke install clean
 
 all: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -49,6 +49,9 @@ demo: all
 
 bench: all
 	sh bench/run.sh $(BUILD)
+
+bench-road: all
+	sh bench/road.sh $(BUILD)
 
 # Builds every fuzzer with libFuzzer (clang) and runs each for FUZZ_SECONDS from a copy of its
 # corpus; fails if one finds a crash or a broken invariant. make fuzz-smoke is CI's short run.

@@ -9,9 +9,11 @@
 #   catalogue             fonttables, kotobun fontable, latex: every glyph of every font
 #   utf8                  UTF-8 documents for latex and tex with every character that comes out as
 #                         TeX text, a half-width kana and characters set as the geta mark
+#   package               a document that loads kotobun.sty: kanji at the sizes of LaTeX's fonts
 # Environment: KOTOBUN, FONTTABLES, KANJIKIT (programs), KIT_ROOT (the TeX tree that
 # kanjikit --metrics-only writes), FONTS (the folder of its TFM files in that tree),
-# EXAMPLES (the examples folder), E2E_CASES (the converter's end-to-end cases). Without TeX the
+# EXAMPLES (the examples folder), E2E_CASES (the converter's end-to-end cases), PACKAGE (the
+# LaTeX package kotobun.sty). Without TeX the
 # check exits 77 (skipped), unless REQUIRE_TYPESETTING=1 makes that a failure.
 #
 # A typeset document passes when TeX ends without an error or a missing character, the kanji
@@ -342,6 +344,76 @@ checkUtf8() {
   done
 }
 
+# With kotobun.sty the kanji follow LaTeX's sizes: in a 12pt document a kanji at the default
+# magnification (1440) is 12pt, at 1728 1.2 times the current size; with design size 10 the DVI
+# shows them scaled 1200, 1440 and so on. The glyph codes stay those of the text, and with the
+# option gothic bold kanji come from the fonts kanjigaa ... kanjighe.
+checkPackage() {
+  local name=package
+  # Punctuation of every class (blocks aa and af, the middle dot of block ad), kana and kanji.
+  local text="3 284 2 54 286 55 3 42 6 469 7 43 691 696 697 1411 7806"
+  local bold="1411 1412 2"
+  # Pairs of glyphs at 12pt and their width in sp: two full-width glyphs (1572864sp) less half an
+  # em where the white of one meets that of the other (。」 、「), and the kern of 1 or 2sp that
+  # follows a stop or a bracket. A width in sp is exact, whatever the engine's rounding.
+  local pairs=("3 55" "2 54" "284 54" "55 284" "3 284")
+  local widths=(1179649 1179650 1572866 1572865 1572865)
+  {
+    printf '\\documentclass[12pt]{article}\n\\usepackage{kotobun}\n\\begin{document}\n'
+    printf '\\section{%s}\n\n' "$(euc "$text")"
+    printf '%s AB%sCD {\\large %s} {\\footnotesize %s}\n' "$(euc "$text")" "$(euc 284)" \
+      "$(euc "$text")" "$(euc "$text")"
+    local pair
+    for pair in "${pairs[@]}"; do
+      printf '\\setbox0\\hbox{%s}\\typeout{pair %s: \\number\\wd0}\\box0\n' "$(euc "$pair")" \
+        "$pair"
+    done
+    printf '\\textbf{%s}\n%%KOTOBUN /3.0\n%s\n\\end{document}\n' "$(euc "$bold")" \
+      "$(euc "$text")"
+  } >"$name.kjx"
+  {
+    # ORDER SIZES: normal 12pt, \section 17.28pt, \large 14.4pt, \footnotesize 10pt; then
+    # magnification 1728 at 12pt.
+    expectedGlyphs 1200 "$text" 284 "${pairs[*]}" "$bold"
+    expectedGlyphs 1728 "$text"
+    expectedGlyphs 1440 "$text" "$text"
+    expectedGlyphs 1000 "$text"
+  } | sort >"$name.expected"
+  convert "$name"
+  TEXINPUTS="$(dirname "$PACKAGE"):" typeset "$name"
+  readConvertedText "$name"
+  readDvi "$name"
+  sameList "$name.expected" "$name.set" "$name: glyphs expected and glyphs set"
+  cut -d' ' -f1,3 "$name.referenced" | sort >"$name.codes"
+  cut -d' ' -f1,3 "$name.set" | sort >"$name.codes-set"
+  sameList "$name.codes" "$name.codes-set" "$name: glyph codes referenced and set"
+  local i
+  for i in "${!pairs[@]}"; do
+    grep -aqx "pair ${pairs[$i]}: ${widths[$i]}" "$name.log" ||
+      fail "$name: glyphs ${pairs[$i]} not ${widths[$i]}sp wide:" \
+        "$(grep -a "^pair ${pairs[$i]}:" "$name.log")"
+  done
+  # The gothic fonts: the Mincho metrics under their names, for the DVI alone.
+  mkdir -p gothic
+  local font
+  for font in "$FONTS"/kanji??.tfm; do
+    font=${font##*/}
+    cp "$FONTS/$font" "gothic/kanjig${font#kanji}"
+  done
+  sed 's/^\\usepackage{kotobun}/\\usepackage[gothic]{kotobun}/' "$name.tex" >"$name-gothic.tex"
+  cp "$name.out" "$name-gothic.out"
+  FONTS="$FONTS:$PWD/gothic" TEXINPUTS="$(dirname "$PACKAGE"):" typeset "$name-gothic"
+  TFMFONTS="$FONTS:gothic:" dvitype "$name-gothic.dvi" >"$name-gothic.dvitype" ||
+    fail "dvitype $name-gothic.dvi failed"
+  # Bold: the title (the six fonts of its glyphs at 17.28pt) and \textbf (two fonts at 12pt).
+  sed -n 's/^Font [0-9]*: \(kanjig[a-h][a-h]\) scaled \([0-9]*\).*/\1 \2/p' \
+    "$name-gothic.dvitype" | sort >"$name-gothic.fonts"
+  printf 'kanjig%s 1728\n' aa ac ad af bd he >"$name-gothic.expected"
+  printf 'kanjig%s 1200\n' aa bd >>"$name-gothic.expected"
+  sort -o "$name-gothic.expected" "$name-gothic.expected"
+  sameList "$name-gothic.expected" "$name-gothic.fonts" "$name: bold kanji fonts expected and used"
+}
+
 requireTools
 mkdir -p "$scratch"
 cd "$scratch"
@@ -352,6 +424,7 @@ case $check in
   sizes-options) rm -f ./*; checkSizesByOptions ;;
   catalogue) rm -f ./*; checkCatalogue ;;
   utf8) rm -f ./*; checkUtf8 ;;
+  package) rm -rf ./*; checkPackage ;;
   *) fail "no check named $check" ;;
 esac
 echo "ok: $check $arg"
