@@ -27,14 +27,8 @@ fail() {
 for program in bench/measure converter/kotobun fontkit/kanjikit fonttables/fonttables; do
   [ -x "$bin/$program" ] || fail "$bin/$program is missing: build first (make)"
 done
-road=
-for candidate in "$root/road/kotobun2pdf"; do
-  if [ -f "$candidate" ]; then
-    road=$candidate
-    break
-  fi
-done
-[ -n "$road" ] || fail "kotobun2pdf is not found in road/"
+road=$root/road/kotobun2pdf
+[ -f "$road" ] || fail "kotobun2pdf is not found at $road"
 for tool in latex dvipdfmx kpsewhich iconv; do
   command -v "$tool" >/dev/null || fail "$tool is missing (the road needs it)"
 done
