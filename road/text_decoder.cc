@@ -115,7 +115,7 @@ int detectEncoding(std::FILE* in, Detection& detection) {
   while (opened && !endOfInput) {
     const std::size_t size = std::fread(chunk, 1, sizeof chunk, in);
     endOfInput = size < sizeof chunk;
-    // A byte order mark says UTF-8 whatever follows: its faults are then named as UTF-8's.
+    // A byte order mark says UTF-8 whatever follows; its faults show when it is converted.
     if (firstChunk && size >= 3 && std::memcmp(chunk, "\xEF\xBB\xBF", 3) == 0) {
       byteOrderMark = 1;
     }
@@ -129,10 +129,8 @@ int detectEncoding(std::FILE* in, Detection& detection) {
   detection.readFailed = std::ferror(in) != 0;
   if (opened) {
     int chosen = -1;
-    if (!candidates[0].failed) {
+    if (!candidates[0].failed || byteOrderMark) {
       chosen = 0;
-    } else if (byteOrderMark) {
-      chosen = -2;
     } else if (!candidates[1].failed && (candidates[2].failed || scores[1] >= scores[2])) {
       chosen = 1;
     } else if (!candidates[2].failed) {
@@ -141,9 +139,8 @@ int detectEncoding(std::FILE* in, Detection& detection) {
     detection.valid = chosen >= 0;
     if (chosen < 0) {
       // None fits: name the place where the one that went furthest failed.
-      const int marked = chosen == -2;
       chosen = 0;
-      for (int i = 1; i < 3 && !marked; ++i) {
+      for (int i = 1; i < 3; ++i) {
         if (candidates[i].bytesTaken > candidates[chosen].bytesTaken) chosen = i;
       }
       detection.cutAtEnd = candidates[chosen].cutAtEnd;

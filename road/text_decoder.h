@@ -65,7 +65,7 @@ std::size_t decodeChunk(Decoder& decoder, const char* bytes, std::size_t size, i
 /// What detection found out about a text.
 struct Detection {
   Encoding encoding;  // the guess; when `valid` is 0, the encoding that got furthest
-  int valid;          // the text is valid in `encoding`
+  int valid;          // the guess stands
   int cutAtEnd;       // else: as in Decoder, where `encoding` failed
   long errorLine;
   long errorByte;
@@ -73,10 +73,11 @@ struct Detection {
   int readFailed;  // the input could not be read
 };
 
-/// Reads `in` to its end and guesses its encoding: UTF-8 if it is valid UTF-8 (a byte order mark
-/// included), else whichever of CP932 and EUC-JP the bytes are valid in; where both are, the one
-/// whose reading holds more kana and fewer half-width katakana, Shift-JIS on a tie. Does not
-/// rewind `in`. Returns 0 if iconv cannot convert from one of the three.
+/// Reads `in` to its end and guesses its encoding: UTF-8 if the text begins with a byte order
+/// mark (its faults then show when it is converted) or is valid UTF-8, else whichever of CP932
+/// and EUC-JP the bytes are valid in; where both are, the one whose reading holds more kana and
+/// fewer half-width katakana, Shift-JIS on a tie. Does not rewind `in`. Returns 0 if iconv cannot
+/// convert from one of the three.
 int detectEncoding(std::FILE* in, Detection& detection);
 
 }  // namespace kototext
