@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kototext {
 namespace {
@@ -59,10 +60,11 @@ int fillClassTable(ClassTable& table) {
   // UCS-4BE: four bytes a character, the most significant first.
   const iconv_t euc = iconv_open("UCS-4BE", "EUC-JP");
   const iconv_t cp932 = iconv_open("UCS-4BE", "CP932");
-  const iconv_t failed = reinterpret_cast<iconv_t>(-1);
-  if (euc == failed || cp932 == failed) {
-    if (euc != failed) iconv_close(euc);
-    if (cp932 != failed) iconv_close(cp932);
+  const int eucOpen = reinterpret_cast<std::intptr_t>(euc) != -1;  // else iconv_open failed
+  const int cp932Open = reinterpret_cast<std::intptr_t>(cp932) != -1;
+  if (!eucOpen || !cp932Open) {
+    if (eucOpen) iconv_close(euc);
+    if (cp932Open) iconv_close(cp932);
     return 0;
   }
   classifyPlaces(euc, 0, table);

@@ -159,13 +159,13 @@ void endInputLine(std::FILE* out, TextWriter& writer) {
 // kHardLine anywhere, with a "%". Returns 1 if `between` has been written.
 int wrapBefore(std::FILE* out, TextWriter& writer, std::string_view between, char32_t c) {
   if (writer.column < kSoftLine || writer.previous == 0) return 0;
-  if (writer.previous == ' ') {
-    endOutputLine(out, writer, "\n");
-  } else if (!between.empty()) {
+  if (!between.empty()) {
     put(out, writer, between);
     endOutputLine(out, writer, "%\n");
     return 1;
-  } else if (writer.previous >= 0x80 && writer.previousClass != CharClass::Outside) {
+  }
+  if (writer.previous == ' ' ||
+      (writer.previous >= 0x80 && writer.previousClass != CharClass::Outside)) {
     endOutputLine(out, writer, "\n");
   } else if ((writer.previous < 0x80 && c < 0x80) || writer.column >= kHardLine) {
     endOutputLine(out, writer, "%\n");
@@ -266,7 +266,9 @@ void writeUtf8(std::FILE* out, TextWriter& writer, std::string_view text) {
       c = lead & 0x1F;
     }
     if (i + static_cast<std::size_t>(length) > text.size()) return;
-    for (int k = 1; k < length; ++k) c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    for (std::size_t k = 1; k < static_cast<std::size_t>(length); ++k) {
+      c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
     writeCharacter(out, writer, c);
     i += static_cast<std::size_t>(length);
   }

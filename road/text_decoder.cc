@@ -3,12 +3,14 @@
 #include "road/text_decoder.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace kototext {
 namespace {
 
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+// iconv_open's result is (iconv_t)-1 when it fails; closeDecoder leaves nullptr.
+int isOpen(iconv_t cd) { return cd != nullptr && reinterpret_cast<std::intptr_t>(cd) != -1; }
 
 // Moves the place of `decoder` over `size` converted input bytes. CR and LF never stand inside
 // a character of the three encodings, so they can be counted byte by byte.
@@ -66,12 +68,12 @@ int openDecoder(Decoder& decoder, Encoding encoding) {
   decoder.errorLine = 0;
   decoder.errorByte = 0;
   decoder.errorValue = 0;
-  return decoder.cd != kNoConverter;
+  return isOpen(decoder.cd);
 }
 
 void closeDecoder(Decoder& decoder) {
-  if (decoder.cd != kNoConverter) iconv_close(decoder.cd);
-  decoder.cd = kNoConverter;
+  if (isOpen(decoder.cd)) iconv_close(decoder.cd);
+  decoder.cd = nullptr;
 }
 
 std::size_t decodeChunk(Decoder& decoder, const char* bytes, std::size_t size, int endOfInput) {

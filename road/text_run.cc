@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,17 +28,21 @@ extern "C" void removeOnSignal(int signal) {
   std::raise(signal);
 }
 
-[[noreturn]] __attribute__((format(printf, 1, 2))) void fail(const char* format, ...) {
+// Prints "kototext: " and `message` on stderr, removes the temporary file and ends the program.
+[[noreturn]] void fail(const char* message) {
   if (temporaryExists) unlink(temporaryName);
   temporaryExists = 0;
   std::fflush(stdout);
-  std::fputs("kototext: ", stderr);
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fputc('\n', stderr);
+  std::fprintf(stderr, "kototext: %s\n", message);
   std::exit(1);
+}
+
+// The same with a message made from `format` and `args` as printf makes it.
+template <typename... Args>
+[[noreturn]] void fail(const char* format, Args... args) {
+  char message[2048];
+  std::snprintf(message, sizeof message, format, args...);
+  fail(static_cast<const char*>(message));
 }
 
 // The input's encoding: the one asked for, or the one its bytes are in.
