@@ -211,7 +211,8 @@ void expectShortLines(const std::string& text, const std::string& written) {
     joined += line;
     start = end + 1;
   }
-  for (const std::string_view macro : {"\\kb{0}", "\\kb{1}", "\\kb{2}", "\\kc{2}", "\\kc{3}"}) {
+  for (const std::string_view macro :
+       {"\\kb{0}", "\\kb{1}", "\\kb{2}", "\\kc{0}", "\\kc{2}", "\\kc{3}", "\\kc{4}", "{}"}) {
     for (std::size_t at = joined.find(macro); at != std::string::npos; at = joined.find(macro)) {
       joined.erase(at, macro.size());
     }
@@ -236,6 +237,44 @@ TEST(LatexText, LongLinesWrapped) {
   std::string x(20000, 'x');
   for (const std::string* text : {&kanji, &digits, &mixed, &words, &x}) {
     expectShortLines(*text, body(*text));
+  }
+}
+
+// The same for random runs of characters of every class, ASCII without TeX's specials among
+// them, in one line, so that every pair of classes meets at every place of an output line.
+TEST(LatexText, RandomRunsWrapped) {
+  constexpr std::string_view kPalette[] = {"a",
+                                           "Z",
+                                           "7",
+                                           ".",
+                                           "/",
+                                           "-",
+                                           "(",
+                                           "\xE3\x80\x82",
+                                           "\xE3\x80\x81",  // 。、
+                                           "\xEF\xBC\x9A",
+                                           "\xE3\x83\xBB",
+                                           "\xE3\x80\x8C",
+                                           "\xE3\x80\x8D",  // ：・「」
+                                           "\xE3\x81\x82",
+                                           "\xE6\xBC\xA2",
+                                           "\xEF\xBC\x91",
+                                           "\xE2\x94\x81",  // あ漢１━
+                                           "\xEF\xBD\xB1",
+                                           "\xC3\xA9",
+                                           "\xF0\xA0\xAE\xB7",
+                                           "\xE3\x83\xBC"};  // ｱé𠮷ー
+  unsigned seed = 12345;
+  for (int round = 0; round < 20; ++round) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i) {
+      seed = seed * 1103515245 + 12345;
+      const unsigned pick = (seed >> 16) % std::size(kPalette);
+      // Runs of one character now and then, so that long runs of one class occur.
+      const int run = (seed >> 8) % 16 == 0 ? 30 : 1;
+      for (int k = 0; k < run; ++k) text += kPalette[pick];
+    }
+    expectShortLines(text, body(text));
   }
 }
 
