@@ -89,6 +89,7 @@ constexpr int isNoBreakBefore(CharClass c) {
 }
 
 void put(std::FILE* out, TextWriter& writer, std::string_view text) {
+  if (text.empty()) return;  // an empty view may hold no pointer, which fwrite must not get
   std::fwrite(text.data(), 1, text.size(), out);
   writer.column += text.size();
 }
