@@ -74,8 +74,8 @@ int takeValue(int option, std::string_view value, TextOptions& options) {
 }
 
 Request badUsage(std::FILE* err, const char* what, std::string_view argument) {
-  std::fprintf(err, "kototext: %s%.*s\n%s", what, static_cast<int>(argument.size()),
-               argument.data(), kUsage);
+  std::fprintf(err, "kototext: %s%.*s (kototext --help shows the usage)\n", what,
+               static_cast<int>(argument.size()), argument.data());
   return Request::BadUsage;
 }
 
@@ -118,8 +118,10 @@ Request parseArguments(int argc, char** argv, TextOptions& options, std::FILE* e
         return badUsage(err, "a value is missing after ", name);
       }
       if (!takeValue(option, value, options)) {
-        std::fprintf(err, "kototext: %.*s does not take '%.*s'\n%s", static_cast<int>(name.size()),
-                     name.data(), static_cast<int>(value.size()), value.data(), kUsage);
+        std::fprintf(err,
+                     "kototext: %.*s does not take '%.*s' (kototext --help shows the choices)\n",
+                     static_cast<int>(name.size()), name.data(), static_cast<int>(value.size()),
+                     value.data());
         return Request::BadUsage;
       }
     }

@@ -29,7 +29,7 @@ constexpr int magnificationFor(int pointSize) { return pointSize >= 12 ? 1728 : 
 
 /// Reads `argv` into `options` (filling in the defaults first): options in GNU style, as
 /// --name=VALUE or --name VALUE, then INPUT and OUTPUT. On a bad argument prints one line
-/// "kototext: ..." and the usage line on `err` and returns Request::BadUsage.
+/// "kototext: ..." on `err` and returns Request::BadUsage.
 Request parseArguments(int argc, char** argv, TextOptions& options, std::FILE* err);
 
 }  // namespace kototext

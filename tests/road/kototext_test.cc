@@ -154,6 +154,11 @@ TEST(LatexText, EverySpecialSetAsItself) {
     EXPECT_EQ(std::string(c.written) + "\n\n", body(c.text)) << c.text;
   }
   EXPECT_EQ("\\null\n", body(""));  // an empty text still makes a page
+  // 表 in Shift-JIS ends in the byte of a backslash: it stays a kanji, and the backslash after
+  // it is one.
+  static kototext::Decoder decoder;
+  EXPECT_EQ("\xE8\xA1\xA8\\textbackslash{}\n\n",
+            body(decode(decoder, Encoding::ShiftJis, "\x95\x5C\x5C")));
 }
 
 TEST(LatexText, BreakPointsWhereKotobunPutsNone) {
