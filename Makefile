@@ -35,7 +35,7 @@ format-check:
 
 tidy: all
 	@files=$$(git ls-files 'converter/*.cc' 'fonttables/*.cc' 'viewer/*.cc' 'platform/*.cc' \
-	  'fontkit/*.cc'); \
+	  'fontkit/*.cc' 'road/*.cc'); \
 	if command -v clang-tidy >/dev/null; then \
 	  clang-tidy -p $(BUILD) --quiet $$files 2>/dev/null && echo "clang-tidy: ok"; \
 	else echo "clang-tidy: skipped (not installed)"; fi
