@@ -15,8 +15,9 @@ constexpr const char* kPaperOptions[] = {"a4paper", "a5paper", "b5paper", "lette
 // the glue that kotobun wrote after a stop, colon, middle dot or closing bracket, so that the
 // break comes before the glue. \kt{n} is the typewriter font's character n, for the straight
 // double quote, the circumflex and the tilde that OT1's roman lacks; \kl a blank line of the
-// text.
+// text. kotobun.sty, where TeX finds it, sets the kanji at LaTeX's sizes.
 constexpr const char* kPreamble =
+    "\\IfFileExists{kotobun.sty}{\\usepackage{kotobun}}{}\n"
     "\\setlength{\\parindent}{0pt}\n"
     "\\setlength{\\emergencystretch}{3em}\n"
     "\\sloppy\n"
