@@ -13,10 +13,21 @@
 #   mishaps         what bad luck brings: a full disk, an interruption, two runs on one name, a
 #                   closed or failing standard output or error, planted links, a folder it cannot
 #                   write
+#   plaintext       the plain-text road (kotobun2pdf FILE.txt): odd file names, the three
+#                   encodings found out or forced, the user's files beside the text untouched,
+#                   failures that name an existing log
+#   realtext        real texts through the plain-text road and back: the smallest Aozora Bunko
+#                   sample, the one with a line of 19,615 characters, a chapter of Debian's
+#                   Japanese reference; skipped when they are absent
+#   realtext-all    the same for all six samples, the whole reference and each of its chapters (by
+#                   hand: it takes a few minutes); prints the figures
 #   lint            kotobun2pdf is clean under shellcheck
-# Environment: KOTOBUN, KANJIKIT (programs), KOTOBUN2PDF (the script), KIT (the kit's TeX tree),
-# DATA (this folder). Without a tool the check exits 77 (skipped), unless REQUIRE_TYPESETTING=1
-# makes that a failure.
+# Environment: KOTOBUN, KANJIKIT, KOTOTEXT (programs), KOTOBUN2PDF (the script), KIT (the kit's TeX
+# tree), DATA (this folder); AOZORA, the folder of the Aozora Bunko samples (by default
+# ../shared/samples/aozora beside the repository), DEBIAN_REFERENCE, the folder that holds
+# debian-reference.ja.txt.gz (by default /usr/share/debian-reference, from the package
+# debian-reference-ja). Without a tool the check exits 77 (skipped), unless REQUIRE_TYPESETTING=1
+# makes that a failure; absent real texts are reported skipped either way.
 #
 # A round trip passes when the characters of the text outside ASCII come back from the PDF in the
 # same order, white space aside (pdftotext drops the ideographic space U+3000). kotobun puts no
@@ -161,8 +172,8 @@ pathWithout() {
 }
 
 # Runs kotobun2pdf with ARGS in an environment (VAR=VALUE ...; "--" ends them): the status must
-# be 1, stderr must hold MESSAGE, and an old NAME.pdf (when the first argument is a name) must be
-# gone.
+# be 1, stderr must hold MESSAGE, and an old NAME.pdf (when the first argument is a name; NAME.txt
+# a plain text's) must be gone.
 expectFailure() {
   local message=$1 environment=() status=0
   shift
@@ -172,7 +183,7 @@ expectFailure() {
   done
   shift
   local name=
-  case ${1:-} in [a-z]*) name=$1 ;; esac
+  case ${1:-} in [a-z]*) name=${1%.txt} ;; esac
   [ -z "$name" ] || echo "an old PDF" >"$name.pdf"
   env "${environment[@]}" "$KOTOBUN2PDF" "$@" >failure.out 2>failure.err || status=$?
   [ "$status" = 1 ] || fail "kotobun2pdf $*: status $status, not 1: $(cat failure.err)"
@@ -379,6 +390,230 @@ checkMishaps() {
     fail "an unwritable folder: $(cat mishap.err)"
 }
 
+# Runs kotobun2pdf on the plain text FILE with the options; it must succeed and print the path of
+# the PDF beside the text (FILE without its extension, .pdf). Its warnings are in plain.err.
+plainRoad() {
+  local lead=() text status=0 folder stem left
+  if [ "$1" = --text ]; then
+    lead=(--text)
+    shift
+  fi
+  text=$1
+  shift
+  folder=$(cd -- "$(dirname -- "$text")" && pwd)
+  stem=$(basename -- "$text")
+  stem=${stem%.*}
+  "$KOTOBUN2PDF" ${lead[@]+"${lead[@]}"} "$text" "$@" >plain.out 2>plain.err || status=$?
+  [ "$status" = 0 ] || fail "kotobun2pdf $text $* ended with status $status: $(cat plain.err)"
+  [ "$(cat plain.out)" = "$folder/$stem.pdf" ] ||
+    fail "kotobun2pdf $text printed '$(cat plain.out)', not $folder/$stem.pdf"
+  pdfinfo "$folder/$stem.pdf" >/dev/null || fail "kotobun2pdf $text made no whole PDF"
+  left=$(find "$folder" -maxdepth 1 -name '.kotobun2pdf.*')
+  [ -z "$left" ] || fail "kotobun2pdf $text left its working folder: $left"
+}
+
+# Prints, one a line, the characters of the UTF-8 text $1 that have a place in JIS X 0208, as
+# kotobun sets them and pdftotext reads them back, white space aside; the characters of the file
+# $2 (one a line) as the geta mark. A place is the one that glibc's EUC-JP gives, else the one of
+# CP932 in rows 1 to 84 (read back as glibc's SHIFT_JIS reads it: ～ as 〜 U+301C, － as − U+2212),
+# as far as row 84 cell 4, the last that the fonts hold; a half-width katakana takes the place of
+# glibc's transliteration to ISO-2022-JP (its full-width form). A character without a place is set
+# as TeX text, or as the geta mark, as kotobun said in its warnings (the file $2). OT1's roman
+# sets ' and ` as ’ and ‘.
+jisCharacters() {
+  local text=$1 geta=$2 work=$scratch/jis
+  mkdir -p "$work"
+  LC_ALL=C.UTF-8 grep -o . <"$text" >"$work/all" || true
+  # The characters beyond ASCII, once each.
+  LC_ALL=C grep -v '^[[:print:][:cntrl:]]$' "$work/all" | LC_ALL=C sort -u >"$work/unique" || true
+  iconv -c -f UTF-8 -t EUC-JP <"$work/unique" >"$work/euc" 2>/dev/null || true
+  iconv -c -f EUC-JP -t UTF-8 <"$work/euc" >"$work/euc.back" 2>/dev/null || true
+  iconv -c -f UTF-8 -t CP932 <"$work/unique" >"$work/cp932" 2>/dev/null || true
+  iconv -c -f SHIFT_JIS -t UTF-8 <"$work/cp932" >"$work/cp932.back" 2>/dev/null || true
+  iconv -c -f UTF-8 -t ISO-2022-JP//TRANSLIT <"$work/unique" 2>/dev/null |
+    iconv -c -f ISO-2022-JP -t UTF-8 >"$work/wide" 2>/dev/null || true
+  local lines
+  lines=$(wc -l <"$work/unique")
+  for file in euc euc.back cp932 cp932.back wide; do
+    [ "$(wc -l <"$work/$file")" = "$lines" ] || fail "iconv lost lines of the characters ($file)"
+  done
+  paste "$work/unique" "$work/euc" "$work/euc.back" "$work/cp932" "$work/cp932.back" \
+    "$work/wide" >"$work/table"
+  LC_ALL=C awk -F '\t' '
+    FILENAME == ARGV[1] { geta[$0] = 1; next }
+    FILENAME ~ /table$/ {
+      c = $1; euc = $2; cp = $4; to = ""
+      if (c in geta) to = "\343\200\223"
+      else if (length(euc) == 2 && euc >= "\241\241" && euc <= "\364\244") to = $3
+      else if (substr(euc, 1, 1) == "\216") { if ($6 ~ /^[\200-\377]+$/) to = $6 }
+      else if (length(cp) == 2 && cp >= "\201" && cp <= "\352\244" &&
+               !(cp >= "\240" && cp < "\340")) to = ($5 != "" ? $5 : c)
+      if (to == "\343\200\200") to = ""
+      place[c] = to
+      next
+    }
+    $0 == "\047" { print "\342\200\231"; next }
+    $0 == "`" { print "\342\200\230"; next }
+    ($0 in place) && place[$0] != "" { print place[$0] }
+  ' "$geta" "$work/table" "$work/all"
+}
+
+# The plain text $1 (UTF-8, $2 the PDF made of it, $3 the road's warnings): every character with
+# a place in JIS X 0208 comes back from the PDF in order. Prints the figures.
+compareText() {
+  local text=$1 pdf=$2 warnings=$3 label=$4 code
+  case $pdf in /*) ;; *) pdf=./$pdf ;; esac
+  # The characters that kotobun set as the geta mark, from the code points of its warnings.
+  local value
+  : >geta.chars
+  for code in $(sed -n 's/.*No JIS X 0208 place for U+\([0-9A-F]*\) .*/\1/p' "$warnings" | sort -u); do
+    value=$((16#$code))
+    # shellcheck disable=SC2059 # the format is the character's UTF-32 bytes
+    printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $((value >> 24)) $((value >> 16 & 255)) \
+      $((value >> 8 & 255)) $((value & 255)))" | iconv -f UTF-32BE -t UTF-8 >>geta.chars
+    echo >>geta.chars
+  done
+  jisCharacters "$text" geta.chars >"$label.expected"
+  # In the order the characters are drawn: a wide space in a line can make pdftotext take the
+  # line for two columns.
+  pdftotext -raw -enc UTF-8 "$pdf" "$label.back" || fail "pdftotext $pdf failed"
+  : >nothing
+  jisCharacters "$label.back" nothing >"$label.actual"
+  local count pages
+  count=$(wc -l <"$label.expected")
+  pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
+  [ "$count" -gt 0 ] || fail "$label: no Japanese characters to compare"
+  if ! cmp -s "$label.expected" "$label.actual"; then
+    fail "$label: the characters that came back differ (< sent, > came back):
+$(diff "$label.expected" "$label.actual" | head -20)"
+  fi
+  echo "$label: $pages pages, $count characters compared, $(wc -l <geta.chars) characters" \
+    "set as the geta mark, no mismatch"
+}
+
+# The plain-text road: roundtrip.txt in the three encodings, found out or forced, under names that
+# TeX could not take; the user's own files beside a text; the failures, each with its log.
+checkPlainText() {
+  local utf8='-dash 100% "quoted" it'\''s.txt' sjis='青空文庫の見本、十二文字より長い名前.txt'
+  # In UTF-8 also what kotobun maps: the variants of CP932, half-width kana, row 13, characters
+  # without a place (TeX text, or the geta mark with a warning), and TeX's special characters.
+  {
+    cat "$DATA/roundtrip.txt"
+    printf '%s\n' '波～線と全角－と∥、半角のｱｲｳ､と丸①とⅣと㍉、𠮷野と熙。' \
+      'Un café © 2024 • a–b, $5 & #1 _x_ {y} ^z~ \path 100% '\''q'\'' `b`'
+  } >"$utf8"
+  iconv -f UTF-8 -t SHIFT_JIS "$DATA/roundtrip.txt" >"$sjis"
+  iconv -f UTF-8 -t EUC-JP "$DATA/roundtrip.txt" >euc.text
+  plainRoad "$utf8"
+  grep -q 'No JIS X 0208 place for U+20BB7' plain.err || fail "no warning for U+20BB7"
+  compareText "$utf8" '-dash 100% "quoted" it'\''s.pdf' plain.err utf8
+  plainRoad "$sjis" --paper a5 --line-paragraphs
+  compareText "$DATA/roundtrip.txt" "${sjis%.txt}.pdf" plain.err sjis
+  plainRoad --text euc.text --size=12
+  compareText "$DATA/roundtrip.txt" euc.pdf plain.err euc
+  plainRoad "$sjis" --encoding=sjis
+  expectFailure "kototext failed: $PWD/$sjis: line 1, byte 2: 0xE1 is not valid EUC-JP here" -- \
+    "$sjis" --encoding euc
+
+  # Files of the user's beside the text, under the names that kotobun and TeX write: untouched.
+  mkdir -p mine
+  cp "$DATA/roundtrip.txt" mine/memo.txt
+  local file
+  for file in memo.tex memo.log memo.aux memo.dvi memo.kotobun.txt doc.kjx doc.tex doc.log; do
+    echo "the user's own $file" >"mine/$file"
+  done
+  (cd mine && ls -l --time-style=+%s && cat ./*) >mine.before
+  plainRoad mine/memo.txt
+  rm mine/memo.pdf
+  (cd mine && ls -l --time-style=+%s && cat ./*) >mine.after
+  cmp -s mine.before mine.after || fail "kotobun2pdf mine/memo.txt changed the user's files:
+$(diff mine.before mine.after | head -10)"
+
+  # Failures: each names its cause; the ones after kototext a log in the working folder, kept.
+  cat >"$scratch/broken-kotobun" <<'SCRIPT'
+#!/bin/sh
+# Writes a document that LaTeX stops in.
+printf '%s\n' '\documentclass{article}' '\begin{document}' '\undefined' '\end{document}' >"$1.tex"
+SCRIPT
+  chmod +x "$scratch/broken-kotobun"
+  expectFailure "latex failed: doc.tex:3: ! Undefined control sequence. (see $PWD/mine/.kotobun2pdf." \
+    KOTOBUN="$scratch/broken-kotobun" -- mine/memo.txt
+  local log
+  log=$(sed -n 's/.*(see \(.*\))$/\1/p' failure.err)
+  [ -s "$log" ] || fail "the log that the message names is not there: $(cat failure.err)"
+  grep -q '^! Undefined control sequence' "$log" || fail "$log is not LaTeX's log"
+  rm -rf "${log%/doc.log}"
+  printf 'ok\n\xff\n' >bad.txt
+  expectFailure "kototext failed: $PWD/bad.txt: line 2, byte 1: 0xFF is not valid" -- bad.txt \
+    --encoding=utf8
+  expectFailure "no text file ./missing.txt" -- ./missing.txt
+  expectFailure "the PDF of x.pdf would take the name of the text itself" -- --text x.pdf
+  expectFailure "/TeX is not an option for a plain text" -- ./mine/memo.txt /TeX
+  expectFailure "a value is missing after --paper" -- ./mine/memo.txt --paper
+  expectFailure "kototext failed: --paper does not take 'a3'" -- mine/memo.txt --paper=a3
+  local left
+  left=$(find . -name '.kotobun2pdf.*')
+  [ -z "$left" ] || fail "a failed road left its working folder: $left"
+  [ ! -e mine/memo.pdf ] || fail "a failed road left mine/memo.pdf"
+}
+
+# A real text (the file $2) under the name $1 (its PDF $1 without .txt) through the plain-text
+# road with the options, and the round trip; $3 is its encoding.
+realText() {
+  local name=$1 file=$2 encoding=$3
+  shift 3
+  cp -- "$file" "$name"
+  chmod u+w "$name"
+  plainRoad "$name" "$@"
+  iconv -f "$encoding" -t UTF-8 "$name" >"${name%.txt}.utf8" || fail "iconv -f $encoding $name failed"
+  compareText "${name%.txt}.utf8" "${name%.txt}.pdf" plain.err "${name%.txt}"
+}
+
+# Chapter $1 of Debian's Japanese reference (0 the preface and contents, 13 the appendix), from
+# its text $2, into the file $3.
+debianChapter() {
+  zcat "$2" | awk -v chapter="$1" '
+    /^第[0-9]+章/ { n = $0; sub(/^第/, "", n); sub(/章.*/, "", n); part = n + 0 }
+    /^付録A/ { part = 13 }
+    part == chapter' >"$3"
+  [ -s "$3" ] || fail "no chapter $1 in $2"
+}
+
+# The real texts: Aozora Bunko's samples (Shift-JIS, a paragraph a line) and Debian's reference
+# (UTF-8), those named in $1 ("all" for every one), where they are.
+checkRealText() {
+  local aozora=${AOZORA:-$DATA/../../../shared/samples/aozora}
+  local reference=${DEBIAN_REFERENCE:-/usr/share/debian-reference}/debian-reference.ja.txt.gz
+  local ran=0 sample samples=(3775_ruby_27239 58189_ruby_69259) chapters=(8) chapter
+  if [ "$1" = all ]; then
+    samples=(3775_ruby_27239 46489_ruby_35921 4707_ruby_9654 58189_ruby_69259 4363_ruby_5763
+      43551_ruby_17188)
+    chapters=(0 1 2 3 4 5 6 7 8 9 10 11 12 13)
+  fi
+  if [ -d "$aozora" ]; then
+    for sample in "${samples[@]}"; do
+      realText "$sample.txt" "$aozora/$sample.txt" CP932 --line-paragraphs
+    done
+    ran=1
+  else
+    echo "skipped: no Aozora Bunko samples in $aozora"
+  fi
+  if [ -f "$reference" ]; then
+    for chapter in "${chapters[@]}"; do
+      debianChapter "$chapter" "$reference" chapter.part
+      realText "debian-reference.ja-$chapter.txt" chapter.part UTF-8
+    done
+    if [ "$1" = all ]; then
+      zcat "$reference" >whole.part
+      realText debian-reference.ja.txt whole.part UTF-8
+    fi
+    ran=1
+  else
+    echo "skipped: no $reference (apt-get install debian-reference-ja)"
+  fi
+  [ "$ran" = 1 ] || exit 77
+}
+
 # Converts NAME with kotobun and prints the line of NAME.tex that holds PATTERN.
 kotobunAndFindLine() {
   local name=$1 pattern=$2
@@ -437,6 +672,18 @@ case $check in
     chmod -R u+w . 2>/dev/null || true
     rm -rf ./* ./.[!.]*
     checkMishaps
+    ;;
+  plaintext)
+    requireTools latex dvipdfmx kpsewhich iconv pdftotext pdfinfo
+    requireKit
+    rm -rf ./* ./.[!.]*
+    checkPlainText
+    ;;
+  realtext | realtext-all)
+    requireTools latex dvipdfmx kpsewhich iconv pdftotext pdfinfo
+    requireKit
+    rm -rf ./* ./.[!.]*
+    if [ "$check" = realtext ]; then checkRealText some; else checkRealText all; fi
     ;;
   lint)
     command -v shellcheck >/dev/null || skipOrFail "shellcheck is not installed" \
