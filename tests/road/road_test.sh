@@ -551,6 +551,12 @@ SCRIPT
   expectFailure "/TeX is not an option for a plain text" -- ./mine/memo.txt /TeX
   expectFailure "a value is missing after --paper" -- ./mine/memo.txt --paper
   expectFailure "kototext failed: --paper does not take 'a3'" -- mine/memo.txt --paper=a3
+  # A kotobun.sty that TeX finds is loaded.
+  mkdir -p sty
+  printf '\\PackageError{kotobun}{loaded by the document}{}\n' >sty/kotobun.sty
+  expectFailure "Package kotobun Error: loaded by the document" TEXINPUTS="$PWD/sty//:" -- \
+    mine/memo.txt
+  rm -rf mine/.kotobun2pdf.*
   local left
   left=$(find . -name '.kotobun2pdf.*')
   [ -z "$left" ] || fail "a failed road left its working folder: $left"
@@ -594,6 +600,9 @@ checkRealText() {
     for sample in "${samples[@]}"; do
       realText "$sample.txt" "$aozora/$sample.txt" CP932 --line-paragraphs
     done
+    # With kotobun.sty, as when it is installed.
+    TEXINPUTS="$DATA/../../fontkit//:" realText "with kotobun.sty.txt" "$aozora/3775_ruby_27239.txt" \
+      CP932 --line-paragraphs
     ran=1
   else
     echo "skipped: no Aozora Bunko samples in $aozora"
