@@ -189,6 +189,7 @@ expectFailure() {
   [ "$status" = 1 ] || fail "kotobun2pdf $*: status $status, not 1: $(cat failure.err)"
   grep -qF -- "$message" failure.err ||
     fail "kotobun2pdf $*: stderr lacks '$message': $(cat failure.err)"
+  [ "$(wc -l <failure.err)" = 1 ] || fail "kotobun2pdf $*: not one line on stderr: $(cat failure.err)"
   [ ! -s failure.out ] || fail "kotobun2pdf $*: printed on stdout after a failure: $(cat failure.out)"
   [ -z "$name" ] || [ ! -e "$name.pdf" ] || fail "kotobun2pdf $*: left $name.pdf behind"
 }
