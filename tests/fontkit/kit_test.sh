@@ -81,10 +81,10 @@ checkEncodingsAndMap() {
   grep -q ' /uni3042 ' "$(encDir "$1")/kanjiac.enc" || fail "kanjiac.enc: no /uni3042"
   # A line a font, aa to he, each naming at least one code; ac starts with a full-width d.
   grep -v '^#' "$(sfdFile "$1")" | grep -v '^ ' | cut -c1-2 >sfd.ids
-  [ "$(wc -l <sfd.ids)" = 61 ] && [ "$(head -1 sfd.ids)" = aa ] && [ "$(tail -1 sfd.ids)" = he ] ||
+  [ "$(wc -l <sfd.ids) $(head -1 sfd.ids) $(tail -1 sfd.ids)" = "61 aa he" ] ||
     fail "kanjikit.sfd: not the fonts aa to he: $(tr '\n' ' ' <sfd.ids)"
-  grep -q '^ac 0: 0xFF44 ' "$(sfdFile "$1")" && grep -q ' 0x3041 0x3042 ' "$(sfdFile "$1")" ||
-    fail "kanjikit.sfd: no 0xFF44 at code 0 of ac, or no 0x3042"
+  grep -q '^ac 0: 0xFF44 ' "$(sfdFile "$1")" || fail "kanjikit.sfd: ac does not start with 0xFF44"
+  grep -q ' 0x3041 0x3042 ' "$(sfdFile "$1")" || fail "kanjikit.sfd: no 0x3042"
   grep -q '^ag 0: 0x0000$' "$(sfdFile "$1")" || fail "kanjikit.sfd: the empty font ag maps nothing"
   # The minus sign takes the full-width glyph; its text stays U+2212 (no entry of its own).
   grep -q '^<2212> <2212> <FF0D>$' "$(cmapDir "$1")/Kotobun-Kanji-UCS2" ||
