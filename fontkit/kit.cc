@@ -675,8 +675,10 @@ int runKit(int argc, char** argv, std::FILE* console) {
     chooseGlyphs(run, characters);
   }
   // A font named by its path gets a map line a font: dvipdfmx reads the name of a CID font up to
-  // a '/', after which the character collection follows.
-  const int pathInMap = !options.metricsOnly && std::strchr(run.fontName, '/') != nullptr;
+  // a '/', after which its character collection follows, or a ',' and its style; a ':' or '!'
+  // in front gives the index in a collection or keeps the font out of the PDF.
+  const int pathInMap = !options.metricsOnly && (std::strpbrk(run.fontName, "/,") != nullptr ||
+                                                 run.fontName[0] == ':' || run.fontName[0] == '!');
   const int perFontMap = options.perFontMap || pathInMap;
   if (!findProgram("pltotf")) {
     failRun(run, "pltotf is not installed (apt-get install texlive-binaries)");
@@ -759,8 +761,9 @@ int runKit(int argc, char** argv, std::FILE* console) {
     if (pathInMap) {
       std::fprintf(console,
                    "kanjikit: dvipdfmx takes one font for all only by a name that kpathsea finds "
-                   "(in a CID font's name a '/' starts its character collection): put %s into "
-                   "a TeX tree, as ~/texmf/fonts/truetype/, for one font in the PDF\n",
+                   "and that holds no '/' or ',' (in a CID font's name they start its character "
+                   "collection or style): put %s into a TeX tree, as ~/texmf/fonts/truetype/, "
+                   "for one font in the PDF\n",
                    run.fontPath);
     }
     if (!perFontMap && count.replaced > 0) {
