@@ -24,26 +24,34 @@ namespace fontkit {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kanjikit [--font FILE] [--design-size PT] [--metrics-only] [ROOT]\n";
-constexpr const char* kVersion = "kanjikit 1.0\n";
+    "usage: kanjikit [--font FILE] [--design-size PT] [--metrics-only] [--per-font-map] "
+    "[ROOT]\n";
+constexpr const char* kVersion = "kanjikit 1.1\n";
 constexpr const char* kHelp =
     "Writes the kanji fonts kanjiaa ... kanjihe for TeX and dvipdfmx into the TeX tree ROOT\n"
     "(default: your TEXMFHOME, from kpsewhich -var-value TEXMFHOME):\n"
     "  ROOT/fonts/tfm/public/kotobun/kanjiXX.tfm     metrics, 128 square glyphs a font\n"
     "  ROOT/fonts/enc/dvips/kotobun/kanjiXX.enc      glyph names, from iconv's EUC-JP (row 13\n"
-    "                                                from CP932)\n"
-    "  ROOT/fonts/map/dvipdfmx/kotobun/kanjikit.map  the fonts in the TrueType font\n"
+    "                                                from CP932), for --per-font-map\n"
+    "  ROOT/fonts/sfd/kotobun/kanjikit.sfd           the code point of every code\n"
+    "  ROOT/fonts/cmap/kotobun/Kotobun-Kanji-*       the glyphs and the text of the PDF\n"
+    "  ROOT/fonts/map/dvipdfmx/kotobun/kanjikit.map  all 61 fonts as one font of the TrueType\n"
+    "                                                font, which the PDF embeds once\n"
     "Then: latex doc && dvipdfmx -f kanjikit.map doc\n"
     "  --font FILE        TrueType or OpenType font with a Unicode cmap (default ipam.ttf,\n"
     "                     IPA Mincho, found through kpathsea)\n"
     "  --design-size PT   design size of the fonts in points (default 7.0)\n"
     "  --metrics-only     write the TFM files alone; needs no font\n"
+    "  --per-font-map     a map line for each font through its encoding, as kits before\n"
+    "                     1.1 had: the PDF embeds a font for each one the document uses\n"
     "  --help, --version  print this help or the version and stop\n";
 
-// ORDER FOLDERS: the three folders of the tree, the map last so that it appears last.
-enum Folder { kTfmFolder, kEncFolder, kMapFolder, kFolderCount };
+// ORDER FOLDERS: the folders of the tree, the metrics first (--metrics-only writes them alone),
+// the map last so that it appears last.
+enum Folder { kTfmFolder, kEncFolder, kSfdFolder, kCMapFolder, kMapFolder, kFolderCount };
 constexpr const char* kFolderPaths[kFolderCount] = {
-    "fonts/tfm/public/kotobun", "fonts/enc/dvips/kotobun", "fonts/map/dvipdfmx/kotobun"};
+    "fonts/tfm/public/kotobun", "fonts/enc/dvips/kotobun", "fonts/sfd/kotobun",
+    "fonts/cmap/kotobun", "fonts/map/dvipdfmx/kotobun"};
 constexpr const char* kMapName = "kanjikit.map";
 
 constexpr const char* kLockName = ".kanjikit.lock";  // in ROOT: one run at a time in a tree
@@ -285,9 +293,18 @@ void locateFont(KitRun& run, const KitOptions& options) {
   }
 }
 
-// Reads the font's cmap and counts the positions it lacks a glyph for: those without a
-// character, and the characters the font does not hold.
-void countGlyphs(KitRun& run, const CodePoints& codePoints, int& noCharacter, int& noGlyph) {
+// The characters of the family and the glyphs the font has for them.
+struct Characters {
+  CodePoints codePoints;     // by bitmap number: EUC-JP's, else CP932's (the text of the PDF)
+  CodePoints windowsPoints;  // by bitmap number: CP932's
+  CodePoints glyphPoints;    // by bitmap number: the code point whose glyph the PDF shows
+  GlyphCount count;
+};
+
+// Reads the font's cmap and advance widths, chooses the glyph of every character and counts the
+// positions the font lacks a glyph for: those without a character, and the characters it does
+// not hold.
+void chooseGlyphs(KitRun& run, Characters& characters) {
   // Without blocking, so that a font path that has become a pipe cannot hang the open.
   const int fd = open(run.fontPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat info;
@@ -337,18 +354,15 @@ void countGlyphs(KitRun& run, const CodePoints& codePoints, int& noCharacter, in
             run.fontPath);
   }
   const char* problem = glyphTablesProblem(font, directory);
+  AdvanceWidths widths;
+  const int widthsRead = problem == nullptr && readAdvanceWidths(font, directory, widths);
   std::fclose(font);
   if (problem != nullptr) failRun(run, "the font %s %s", run.fontPath, problem);
-  noCharacter = 0;
-  noGlyph = 0;
-  for (int bitmap = 1; bitmap <= kPositions; ++bitmap) {
-    const std::uint32_t codePoint = codePoints[static_cast<std::size_t>(bitmap)];
-    if (codePoint == 0) {
-      ++noCharacter;
-    } else if (glyphIndex(cmap, codePoint) == 0) {
-      ++noGlyph;
-    }
+  if (!widthsRead) {
+    failRun(run, "the font %s has no sound head, hhea or hmtx table (glyph widths)", run.fontPath);
   }
+  chooseGlyphPoints(characters.codePoints, characters.windowsPoints, cmap, widths,
+                    characters.glyphPoints, characters.count);
 }
 
 // Opens `name` in the temporary folder of `folder` for writing.
@@ -397,21 +411,36 @@ void writeMetrics(KitRun& run, int designSize) {
   }
 }
 
-void writeEncodingsAndMap(KitRun& run, const CodePoints& codePoints) {
+// The encodings, for a map line a font; the subfont definition and the CMaps, for one map line
+// of all the fonts; then the map of one kind or the other.
+void writeEncodingsAndMap(KitRun& run, const Characters& characters, int perFontMap) {
   for (int block = 0; block < kFontBlocks; ++block) {
     char name[16];
     blockFileName(name, block, ".enc");
     PathBuffer path;
     std::FILE* out = createStaged(run, kEncFolder, name, path);
-    closeStaged(run, out, writeEncoding(out, block, codePoints), path);
+    closeStaged(run, out, writeEncoding(out, block, characters.codePoints), path);
     checkSignal(run);
   }
+  char sfdName[32];
+  std::snprintf(sfdName, sizeof sfdName, "%s.sfd", kSubfontName);
   PathBuffer path;
-  std::FILE* out = createStaged(run, kMapFolder, kMapName, path);
+  std::FILE* out = createStaged(run, kSfdFolder, sfdName, path);
+  closeStaged(run, out, writeSubfontDefinition(out, characters.codePoints), path);
+  for (CMapKind kind : {CMapKind::Codes, CMapKind::Glyphs, CMapKind::Text}) {
+    out = createStaged(run, kCMapFolder, kCMapNames[static_cast<int>(kind)], path);
+    closeStaged(run, out, writeCMap(out, kind, characters.codePoints, characters.glyphPoints),
+                path);
+  }
+  checkSignal(run);
+  out = createStaged(run, kMapFolder, kMapName, path);
   std::fprintf(out, "%% %s: the kanji fonts kanjiaa to kanjihe in %s, for dvipdfmx\n", kMapName,
                run.fontName);
   int written = !std::ferror(out);
-  for (int block = 0; block < kFontBlocks && written; ++block) {
+  if (!perFontMap) {
+    written = written && writeFamilyMapLine(out, run.fontName);
+  }
+  for (int block = 0; block < kFontBlocks && written && perFontMap; ++block) {
     written = writeMapLine(out, block, run.fontName);
   }
   closeStaged(run, out, written, path);
@@ -512,13 +541,14 @@ void placeFolder(KitRun& run, Folder folder) {
   run.placed[folder] = 1;
 }
 
-// Ends the run unless kpsewhich finds `name` as the file of that name in `folder`: a kit that
-// TeX does not find, or finds another of, is no kit.
-void checkFound(KitRun& run, const char* root, Folder folder, const char* name) {
+// Ends the run unless kpsewhich finds `name` (with the option `format`, if not nullptr) as the
+// file of that name in `folder`: a kit that TeX does not find, or finds another of, is no kit.
+void checkFound(KitRun& run, const char* root, Folder folder, const char* name,
+                const char* format) {
   PathBuffer written;
   joinPath(run, written, run.folders[folder], name);
   PathBuffer found;
-  askKpsewhich(run, nullptr, name, found, 0);
+  askKpsewhich(run, format, name, found, 0);
   struct stat foundInfo;
   struct stat writtenInfo;
   if (found[0] == '\0' || stat(found, &foundInfo) != 0) {
@@ -574,13 +604,15 @@ void lockRoot(KitRun& run, const char* root) {
 }  // namespace
 
 Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* err) {
-  options = {nullptr, nullptr, kDefaultDesignSize, 0};
+  options = {nullptr, nullptr, kDefaultDesignSize, 0, 0};
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--help") == 0) return Request::Help;
     if (std::strcmp(arg, "--version") == 0) return Request::Version;
     if (std::strcmp(arg, "--metrics-only") == 0) {
       options.metricsOnly = 1;
+    } else if (std::strcmp(arg, "--per-font-map") == 0) {
+      options.perFontMap = 1;
     } else if (std::strcmp(arg, "--font") == 0 || std::strcmp(arg, "--design-size") == 0) {
       if (i + 1 == argc || argv[i + 1][0] == '\0') {
         std::fprintf(err, "kanjikit: %s needs a value\n%s", arg, kUsage);
@@ -632,14 +664,22 @@ int runKit(int argc, char** argv, std::FILE* console) {
   catchSignals();
 
   // Everything that can fail without writing comes first: the font, iconv, the tools, the root.
-  static CodePoints codePoints;
-  int noCharacter = 0;
-  int noGlyph = 0;
+  static Characters characters;
+  characters = {};
   if (!options.metricsOnly) {
     locateFont(run, options);
-    if (!fillCodePoints(codePoints)) failRun(run, "iconv cannot convert from EUC-JP or CP932");
-    countGlyphs(run, codePoints, noCharacter, noGlyph);
+    if (!fillCodePoints(characters.codePoints) ||
+        !fillWindowsCodePoints(characters.windowsPoints)) {
+      failRun(run, "iconv cannot convert from EUC-JP or CP932");
+    }
+    chooseGlyphs(run, characters);
   }
+  // A font named by its path gets a map line a font: dvipdfmx reads the name of a CID font up to
+  // a '/', after which its character collection follows, or a ',' and its style; a ':' or '!'
+  // in front gives the index in a collection or keeps the font out of the PDF.
+  const int pathInMap = !options.metricsOnly && (std::strpbrk(run.fontName, "/,") != nullptr ||
+                                                 run.fontName[0] == ':' || run.fontName[0] == '!');
+  const int perFontMap = options.perFontMap || pathInMap;
   if (!findProgram("pltotf")) {
     failRun(run, "pltotf is not installed (apt-get install texlive-binaries)");
   }
@@ -673,7 +713,7 @@ int runKit(int argc, char** argv, std::FILE* console) {
   run.step = "writing the metrics";
   writeMetrics(run, options.designSize);
   run.step = "writing the encodings and the map";
-  if (!options.metricsOnly) writeEncodingsAndMap(run, codePoints);
+  if (!options.metricsOnly) writeEncodingsAndMap(run, characters, perFontMap);
   checkSignal(run);
 
   // The new folders take the place of the old ones, which wait beside them until TeX finds
@@ -684,8 +724,15 @@ int runKit(int argc, char** argv, std::FILE* console) {
     placeFolder(run, static_cast<Folder>(folder));
   if (rootIsHome) {
     run.step = "asking kpsewhich for the kit";
-    checkFound(run, root, kTfmFolder, "kanjiaa.tfm");
-    if (!options.metricsOnly) checkFound(run, root, kMapFolder, kMapName);
+    checkFound(run, root, kTfmFolder, "kanjiaa.tfm", nullptr);
+    if (!options.metricsOnly) {
+      checkFound(run, root, kMapFolder, kMapName, nullptr);
+      char sfdName[32];
+      std::snprintf(sfdName, sizeof sfdName, "%s.sfd", kSubfontName);
+      checkFound(run, root, kSfdFolder, sfdName, nullptr);
+      checkFound(run, root, kCMapFolder, kCMapNames[static_cast<int>(CMapKind::Codes)],
+                 "-format=cmap");
+    }
   }
 
   run.step = "writing the report";
@@ -694,14 +741,46 @@ int runKit(int argc, char** argv, std::FILE* console) {
   std::fprintf(console, "kanjikit: kanjiaa.tfm ... kanjihe.tfm (design size %spt) in %s\n", size,
                run.folders[kTfmFolder]);
   if (!options.metricsOnly) {
+    const GlyphCount& count = characters.count;
     std::fprintf(console, "kanjikit: kanjiaa.enc ... kanjihe.enc in %s\n", run.folders[kEncFolder]);
-    std::fprintf(console, "kanjikit: %s (%d fonts in %s) in %s\n", kMapName, kFontBlocks,
-                 run.fontName, run.folders[kMapFolder]);
+    std::fprintf(console, "kanjikit: %s.sfd in %s\n", kSubfontName, run.folders[kSfdFolder]);
+    std::fprintf(console, "kanjikit: %s, %s, %s in %s\n", kCMapNames[0], kCMapNames[1],
+                 kCMapNames[2], run.folders[kCMapFolder]);
+    if (perFontMap) {
+      std::fprintf(console, "kanjikit: %s (%d fonts in %s) in %s\n", kMapName, kFontBlocks,
+                   run.fontName, run.folders[kMapFolder]);
+    } else {
+      std::fprintf(console, "kanjikit: %s (the %d fonts as one font of %s) in %s\n", kMapName,
+                   kFontBlocks, run.fontName, run.folders[kMapFolder]);
+    }
     std::fprintf(console,
                  "kanjikit: %s lacks a glyph for %d of the %d positions: %d hold no character, "
                  "and it lacks %d character%s\n",
-                 run.fontName, noCharacter + noGlyph, kPositions, noCharacter, noGlyph,
-                 noGlyph == 1 ? "" : "s");
+                 run.fontName, count.noCharacter + count.noGlyph, kPositions, count.noCharacter,
+                 count.noGlyph, count.noGlyph == 1 ? "" : "s");
+    if (pathInMap) {
+      std::fprintf(console,
+                   "kanjikit: dvipdfmx takes one font for all only by a name that kpathsea finds "
+                   "and that holds no '/' or ',' (in a CID font's name they start its character "
+                   "collection or style): put %s into a TeX tree, as ~/texmf/fonts/truetype/, "
+                   "for one font in the PDF\n",
+                   run.fontPath);
+    }
+    if (!perFontMap && count.replaced > 0) {
+      std::fprintf(console,
+                   "kanjikit: %d character%s drawn with the full-width glyph of the code point "
+                   "CP932 gives %s\n",
+                   count.replaced, count.replaced == 1 ? " is" : "s are",
+                   count.replaced == 1 ? "it" : "them");
+    }
+    if (!perFontMap && count.notOneEm > 0) {
+      std::fprintf(console,
+                   "kanjikit: %d glyph%s of %s %s not 1em wide, as TeX sets %s: what follows "
+                   "%s in a line is drawn off its place\n",
+                   count.notOneEm, count.notOneEm == 1 ? "" : "s", run.fontName,
+                   count.notOneEm == 1 ? "is" : "are", count.notOneEm == 1 ? "it" : "them",
+                   count.notOneEm == 1 ? "it" : "them");
+    }
   }
   // A tree with an ls-R file is searched through it alone, which knows nothing of new files.
   PathBuffer lsR;

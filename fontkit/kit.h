@@ -18,6 +18,7 @@ struct KitOptions {
   const char* root;      // ROOT, or nullptr for the user's TEXMFHOME
   int designSize;        // thousandths of a point
   int metricsOnly;       // write the TFM files alone, without encodings, map or font
+  int perFontMap;        // the map gives each font a line of its own, not all one font
 };
 
 enum class Request { Run, Help, Version, BadUsage };
@@ -27,14 +28,14 @@ enum class Request { Run, Help, Version, BadUsage };
 Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* err);
 
 /// Runs kanjikit with the command line `argv`: writes the family's TFM files, and unless
-/// --metrics-only its encodings and map, into the TeX tree under its lock, puts them in place
-/// of the old ones as whole folders, and reports on `console`. Returns 0 after a complete run.
-/// Ends the program with status 1 and a one-line message on stderr on bad input (bad
-/// arguments, a font that cannot be read or is damaged, a TEXMFHOME that is not one folder, a
-/// tree that cannot be written or is locked, a missing pltotf or kpsewhich), on a failure after
-/// writing (a cut TFM file, a kit kpsewhich does not find, a report that cannot be written), on
-/// running out of memory and on SIGINT, SIGTERM or SIGHUP: the kit stays as it was, and no
-/// file of the run is left in the tree. Catches those signals and ignores SIGPIPE.
+/// --metrics-only its encodings, subfont definition, CMaps and map, into the TeX tree under its
+/// lock, puts them in place of the old ones as whole folders, and reports on `console`. Returns 0
+/// after a complete run. Ends the program with status 1 and a one-line message on stderr on bad
+/// input (bad arguments, a font that cannot be read or is damaged, a TEXMFHOME that is not one
+/// folder, a tree that cannot be written or is locked, a missing pltotf or kpsewhich), on a failure
+/// after writing (a cut TFM file, a kit kpsewhich does not find, a report that cannot be written),
+/// on running out of memory and on SIGINT, SIGTERM or SIGHUP: the kit stays as it was, and no file
+/// of the run is left in the tree. Catches those signals and ignores SIGPIPE.
 int runKit(int argc, char** argv, std::FILE* console);
 
 }  // namespace fontkit

@@ -133,4 +133,37 @@ const char* glyphTablesProblem(std::FILE* font, const FontDirectory& directory) 
   return locationsProblem(font, *loca, count, size, glyf->length);
 }
 
+int readAdvanceWidths(std::FILE* font, const FontDirectory& directory, AdvanceWidths& widths) {
+  widths.advances.clear();
+  widths.unitsPerEm = 0;
+  const TableEntry* head = findTable(directory, "head");
+  const TableEntry* hhea = findTable(directory, "hhea");
+  const TableEntry* hmtx = findTable(directory, "hmtx");
+  unsigned char headBytes[20];
+  unsigned char hheaBytes[36];
+  if (head == nullptr || hhea == nullptr || hmtx == nullptr || head->length < sizeof headBytes ||
+      hhea->length < sizeof hheaBytes || !readAt(font, head->offset, headBytes, sizeof headBytes) ||
+      !readAt(font, hhea->offset, hheaBytes, sizeof hheaBytes)) {
+    return 0;
+  }
+  // numberOfHMetrics: pairs of an advance and a left side bearing, four bytes each.
+  const std::uint32_t count = bigEndian(hheaBytes + 34, 2);
+  const std::uint32_t unitsPerEm = bigEndian(headBytes + 18, 2);
+  if (count == 0 || unitsPerEm == 0 || hmtx->length / 4 < count) return 0;
+  std::vector<unsigned char> metrics(std::size_t{count} * 4);
+  if (!readAt(font, hmtx->offset, metrics.data(), metrics.size())) return 0;
+  widths.advances.resize(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    widths.advances[i] =
+        static_cast<std::uint16_t>(bigEndian(metrics.data() + std::size_t{i} * 4, 2));
+  }
+  widths.unitsPerEm = unitsPerEm;
+  return 1;
+}
+
+unsigned advanceWidth(const AdvanceWidths& widths, unsigned glyph) {
+  if (widths.advances.empty()) return 0;
+  return glyph < widths.advances.size() ? widths.advances[glyph] : widths.advances.back();
+}
+
 }  // namespace fontkit

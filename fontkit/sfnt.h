@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace fontkit {
 
@@ -45,6 +46,21 @@ const TableEntry* tableOutside(const FontDirectory& directory);
 /// glyf. Returns nullptr when they are sound, else the end of a sentence that starts with
 /// "the font FILE" and says what is wrong. Takes the tables as lying inside the file.
 const char* glyphTablesProblem(std::FILE* font, const FontDirectory& directory);
+
+/// The advance widths of a font's glyphs and its em, in font units.
+struct AdvanceWidths {
+  std::vector<std::uint16_t> advances;  // from hmtx, by glyph index; later glyphs take the last
+  unsigned unitsPerEm;                  // from head
+};
+
+/// Reads the em from the head table and the advance widths from the hhea and hmtx tables into
+/// `widths`. Returns 0, leaving `widths` empty, when a table is missing, too short or cannot be
+/// read. Takes the tables as lying inside the file.
+int readAdvanceWidths(std::FILE* font, const FontDirectory& directory, AdvanceWidths& widths);
+
+/// The advance width of glyph `glyph`: that of the last entry for glyphs past the table, 0 when
+/// the table is empty.
+unsigned advanceWidth(const AdvanceWidths& widths, unsigned glyph);
 
 }  // namespace fontkit
 

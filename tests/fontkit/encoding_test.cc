@@ -1,10 +1,12 @@
-// encoding_test.cc - glyph names from iconv, and the encoding and map files made of them.
+// encoding_test.cc - glyph names from iconv, and the encoding, subfont, CMap and map files made of
+// them.
 #include "fontkit/encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -140,13 +142,193 @@ TEST(Encoding, MapLines) {
   EXPECT_EQ(1, fontkit::writeMapLine(out, 0, "ipam.ttf"));
   EXPECT_EQ(1, fontkit::writeMapLine(out, 2, "ipam.ttf"));
   EXPECT_EQ(1, fontkit::writeMapLine(out, 60, "/fonts/other.ttf"));
+  EXPECT_EQ(1, fontkit::writeFamilyMapLine(out, "ipag.ttf"));
   std::fclose(out);
   EXPECT_EQ(
       "kanjiaa <kanjiaa.enc <ipam.ttf\n"
       "kanjiac <kanjiac.enc <ipam.ttf\n"
-      "kanjihe <kanjihe.enc </fonts/other.ttf\n",
+      "kanjihe <kanjihe.enc </fonts/other.ttf\n"
+      "kanji@kanjikit@ Kotobun-Kanji-H ipag.ttf\n",
       std::string(data, size));
   std::free(data);
+}
+
+// The code points that IPA Mincho's glyphs are drawn with, and its counts; false if the font is
+// not installed.
+bool ipaMinchoGlyphs(fontkit::CodePoints& glyphs, fontkit::GlyphCount& count) {
+  std::FILE* font = std::fopen("/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf", "rb");
+  if (font == nullptr) return false;
+  static fontkit::FontDirectory directory;
+  fontkit::FontCmap cmap;
+  fontkit::AdvanceWidths widths;
+  EXPECT_EQ(fontkit::DirectoryResult::Read, fontkit::readDirectory(font, directory));
+  EXPECT_EQ(fontkit::CmapResult::Read, fontkit::readCmap(font, cmap));
+  EXPECT_EQ(1, fontkit::readAdvanceWidths(font, directory, widths));
+  std::fclose(font);
+  EXPECT_EQ(2048u, widths.unitsPerEm);
+  EXPECT_EQ(1024u, fontkit::advanceWidth(widths, fontkit::glyphIndex(cmap, 0x2212)));
+  static fontkit::CodePoints windows;
+  EXPECT_EQ(1, fontkit::fillWindowsCodePoints(windows));
+  EXPECT_EQ(0xFF0Du, windows[61]);  // CP932's minus sign
+  fontkit::chooseGlyphPoints(codePoints(), windows, cmap, widths, glyphs, count);
+  return true;
+}
+
+TEST(Encoding, GlyphsOneEmWide) {
+  static fontkit::CodePoints glyphs;
+  fontkit::GlyphCount count;
+  if (!ipaMinchoGlyphs(glyphs, count)) GTEST_SKIP() << "IPA Mincho is not installed";
+  struct Case {
+    int bitmap;
+    std::uint32_t glyph;
+  } cases[] = {
+      {61, 0xFF0D},    // the minus sign: U+2212 is half an em wide, CP932's U+FF0D one em
+      {33, 0x301C},    // the wave dash keeps its own glyph, which U+FF5E shares
+      {81, 0x00A2},    // the cent sign likewise (U+FFE0)
+      {284, 0x3042},   // hiragana "a"
+      {1212, 0x2211},  // the summation sign, which the font lacks: its .notdef glyph
+      {15 + 94, 0},    // row 2 cell 15: no character
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.glyph, glyphs[c.bitmap]) << c.bitmap;
+  EXPECT_EQ(846, count.noCharacter);
+  EXPECT_EQ(1, count.noGlyph);
+  EXPECT_EQ(0, count.notOneEm);
+  EXPECT_EQ(1, count.replaced);
+}
+
+// The code point of every code of every font, as a subfont definition file gives them: "N:"
+// moves to code N, a number takes the next code, a backslash continues the line.
+std::map<std::string, std::map<int, unsigned>> readSubfontDefinition(const std::string& text) {
+  std::map<std::string, std::map<int, unsigned>> fonts;
+  std::string joined;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line.back() == '\\') {
+      joined += line.substr(0, line.size() - 1);
+      continue;
+    }
+    joined += line;
+    std::istringstream words(joined);
+    std::string id;
+    words >> id;
+    int code = 0;
+    for (std::string word; words >> word;) {
+      if (word.back() == ':') {
+        code = std::stoi(word);
+      } else {
+        fonts[id][code++] = static_cast<unsigned>(std::stoul(word, nullptr, 16));
+      }
+    }
+    fonts[id];
+    joined.clear();
+  }
+  return fonts;
+}
+
+TEST(Encoding, SubfontDefinitionGivesEveryCode) {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  EXPECT_EQ(1, fontkit::writeSubfontDefinition(out, codePoints()));
+  std::fclose(out);
+  const std::string text(data, size);
+  std::free(data);
+  EXPECT_EQ(0u, text.find("# kanjikit.sfd: the code point of each code of the fonts kanjiaa to "
+                          "kanjihe\naa 1: 0x3000 0x3001 "));
+  EXPECT_NE(std::string::npos, text.find("\nag 0: 0x0000\n"));  // rows 9 to 12: no character
+  const auto fonts = readSubfontDefinition(text);
+  ASSERT_EQ(61u, fonts.size());
+  for (int block = 0; block < fontkit::kFontBlocks; ++block) {
+    const std::string id = {fontkit::blockLetter1(block), fontkit::blockLetter2(block)};
+    ASSERT_EQ(1u, fonts.count(id)) << id;
+    const auto& codes = fonts.at(id);
+    for (int code = 0; code < fontkit::kGlyphs; ++code) {
+      const auto found = codes.find(code);
+      EXPECT_EQ(fontkit::codePointAt(codePoints(), block, code),
+                found == codes.end() ? 0 : found->second)
+          << id << " " << code;
+    }
+  }
+}
+
+struct CMapRange {
+  unsigned first;
+  unsigned last;
+  unsigned value;
+};
+
+// The CMap `kind` for the kit's characters, with the minus sign drawn with U+FF0D's glyph; its
+// ranges into `ranges`.
+std::string cmapText(fontkit::CMapKind kind, std::vector<CMapRange>& ranges) {
+  static fontkit::CodePoints glyphs;
+  glyphs = codePoints();
+  glyphs[61] = 0xFF0D;
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&data, &size);
+  EXPECT_EQ(1, fontkit::writeCMap(out, kind, codePoints(), glyphs));
+  std::fclose(out);
+  const std::string text(data, size);
+  std::free(data);
+  std::istringstream lines(text);
+  int inSection = 0;
+  for (std::string line; std::getline(lines, line);) {
+    unsigned first = 0;
+    unsigned last = 0;
+    unsigned value = 0;
+    if (line.find("begincidrange") != std::string::npos ||
+        line.find("beginbfrange") != std::string::npos) {
+      EXPECT_LE(std::stoi(line), 100) << line;
+      inSection = 1;
+    } else if (line.rfind("end", 0) == 0) {
+      inSection = 0;
+    } else if (inSection &&
+               (std::sscanf(line.c_str(), "<%x> <%x> <%x>", &first, &last, &value) == 3 ||
+                std::sscanf(line.c_str(), "<%x> <%x> %u", &first, &last, &value) == 3)) {
+      ranges.push_back({first, last, value});
+    }
+  }
+  return text;
+}
+
+TEST(Encoding, CMapsCoverEveryCharacterOnce) {
+  const char* names[] = {"Kotobun-Kanji-H", "Kotobun-Kanji-UCS2", "Kotobun-Kanji-UTF16"};
+  for (fontkit::CMapKind kind :
+       {fontkit::CMapKind::Codes, fontkit::CMapKind::Glyphs, fontkit::CMapKind::Text}) {
+    std::vector<CMapRange> ranges;
+    const std::string text = cmapText(kind, ranges);
+    const std::string name = names[static_cast<int>(kind)];
+    EXPECT_NE(std::string::npos, text.find("%%BeginResource: CMap (" + name + ")\n")) << name;
+    EXPECT_NE(std::string::npos, text.find("/CMapName /" + name + " def\n")) << name;
+    EXPECT_NE(std::string::npos, text.find(kind == fontkit::CMapKind::Codes ? "/CMapType 1 def\n"
+                                                                            : "/CMapType 2 def\n"))
+        << name;
+    EXPECT_EQ(text.size() - 6, text.find("%%EOF\n")) << name;
+    // Ranges in order, apart, each within a run of 256 codes and of 256 values.
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      const CMapRange& r = ranges[i];
+      EXPECT_TRUE(r.first <= r.last && r.first >> 8 == r.last >> 8) << name << " " << i;
+      EXPECT_EQ(r.value >> 8, (r.value + (r.last - r.first)) >> 8) << name << " " << i;
+      if (i > 0) {
+        EXPECT_LT(ranges[i - 1].last, r.first) << name << " " << i;
+      }
+    }
+    // Every character maps to itself, but the minus sign to its glyph in Kotobun-Kanji-UCS2.
+    for (std::size_t bitmap = 1; bitmap <= fontkit::kPositions; ++bitmap) {
+      const std::uint32_t cid = codePoints()[bitmap];
+      if (cid == 0) continue;
+      int found = 0;
+      for (const CMapRange& r : ranges) {
+        if (cid < r.first || cid > r.last) continue;
+        ++found;
+        const std::uint32_t expected =
+            kind == fontkit::CMapKind::Glyphs && bitmap == 61 ? 0xFF0D : cid;
+        EXPECT_EQ(expected, r.value + (cid - r.first)) << name << " " << bitmap;
+      }
+      EXPECT_EQ(1, found) << name << " " << bitmap;
+    }
+  }
 }
 
 TEST(Encoding, FailedWriteIsReported) {
@@ -155,6 +337,9 @@ TEST(Encoding, FailedWriteIsReported) {
   std::setvbuf(full, nullptr, _IONBF, 0);
   EXPECT_EQ(0, fontkit::writeEncoding(full, 0, codePoints()));
   EXPECT_EQ(0, fontkit::writeMapLine(full, 0, "ipam.ttf"));
+  EXPECT_EQ(0, fontkit::writeFamilyMapLine(full, "ipam.ttf"));
+  EXPECT_EQ(0, fontkit::writeSubfontDefinition(full, codePoints()));
+  EXPECT_EQ(0, fontkit::writeCMap(full, fontkit::CMapKind::Text, codePoints(), codePoints()));
   std::fclose(full);
 }
 

@@ -42,13 +42,15 @@ TEST(Kit, OptionsAndDefaults) {
     const char* root;
     int designSize;
     int metricsOnly;
+    int perFontMap;
   } cases[] = {
-      {{}, nullptr, nullptr, fontkit::kDefaultDesignSize, 0},
-      {{"tree"}, nullptr, "tree", fontkit::kDefaultDesignSize, 0},
-      {{"--font", "ipag.ttf", "/tmp/t"}, "ipag.ttf", "/tmp/t", fontkit::kDefaultDesignSize, 0},
-      {{"--metrics-only", "--design-size", "10", "r"}, nullptr, "r", 10000, 1},
-      {{"r", "--design-size", "6.5", "--font", "a.ttf"}, "a.ttf", "r", 6500, 0},
-      {{"--design-size", "8", "--design-size", "9"}, nullptr, nullptr, 9000, 0},
+      {{}, nullptr, nullptr, fontkit::kDefaultDesignSize, 0, 0},
+      {{"tree"}, nullptr, "tree", fontkit::kDefaultDesignSize, 0, 0},
+      {{"--font", "ipag.ttf", "/tmp/t"}, "ipag.ttf", "/tmp/t", fontkit::kDefaultDesignSize, 0, 0},
+      {{"--metrics-only", "--design-size", "10", "r"}, nullptr, "r", 10000, 1, 0},
+      {{"r", "--design-size", "6.5", "--font", "a.ttf"}, "a.ttf", "r", 6500, 0, 0},
+      {{"--design-size", "8", "--design-size", "9"}, nullptr, nullptr, 9000, 0, 0},
+      {{"--per-font-map", "r"}, nullptr, "r", fontkit::kDefaultDesignSize, 0, 1},
   };
   for (const Case& c : cases) {
     const Parsed p = parse(c.args);
@@ -57,6 +59,7 @@ TEST(Kit, OptionsAndDefaults) {
     EXPECT_EQ(text(c.root), text(p.options.root));
     EXPECT_EQ(c.designSize, p.options.designSize);
     EXPECT_EQ(c.metricsOnly, p.options.metricsOnly);
+    EXPECT_EQ(c.perFontMap, p.options.perFontMap);
     EXPECT_EQ("", p.messages);
   }
 }

@@ -4,9 +4,10 @@
 #
 # Usage: kit_test.sh CHECK SCRATCH
 #   metrics     --metrics-only: 61 TFM files that tftopl reads back, nothing else written
-#   document    the kit in TEXMFHOME; latex and dvipdfmx; the Japanese text back from the PDF
-#   catalogue   every character of the catalogue that the font holds is in its PDF, in order
-#   gothic      --font with IPA Gothic: the map names it, the PDF embeds it
+#   document    the kit in TEXMFHOME; latex and dvipdfmx; one font in the PDF; the Japanese text
+#               back from it; a full-width glyph for the minus sign
+#   catalogue   every character of the catalogue is in its PDF, in order, and nothing else
+#   gothic      --font with IPA Gothic: the map names it, the PDF embeds it; --per-font-map
 #   failures    each bad input: its message, status 1, and nothing left looking complete
 #   publishing  a run that fails after writing, is interrupted or meets another run: the kit it
 #               found stays whole
@@ -46,6 +47,8 @@ requireFonts() {
 tfmDir() { echo "$1/fonts/tfm/public/kotobun"; }
 encDir() { echo "$1/fonts/enc/dvips/kotobun"; }
 mapFile() { echo "$1/fonts/map/dvipdfmx/kotobun/kanjikit.map"; }
+cmapDir() { echo "$1/fonts/cmap/kotobun"; }
+sfdFile() { echo "$1/fonts/sfd/kotobun/kanjikit.sfd"; }
 
 # Runs kanjikit with the arguments given; it must succeed. Its output goes to kanjikit.out.
 kit() {
@@ -67,7 +70,8 @@ checkMetrics() {
   done
 }
 
-# Checks the encodings and the map under tree $1, the map naming the font $2.
+# Checks the encodings, the subfont definition, the CMaps and the map under tree $1, the map
+# naming the font $2 in one line for all fonts, or in a line a font when $3 is per-font.
 checkEncodingsAndMap() {
   [ "$(find "$(encDir "$1")" -name 'kanji??.enc' | wc -l)" = 61 ] || fail "not 61 encodings"
   for font in kanjiaa kanjihe; do
@@ -75,10 +79,26 @@ checkEncodingsAndMap() {
     [ "$names" = 256 ] || fail "$font.enc: $names names, not 256"
   done
   grep -q ' /uni3042 ' "$(encDir "$1")/kanjiac.enc" || fail "kanjiac.enc: no /uni3042"
+  # A line a font, aa to he, each naming at least one code; ac starts with a full-width d.
+  grep -v '^#' "$(sfdFile "$1")" | grep -v '^ ' | cut -c1-2 >sfd.ids
+  [ "$(wc -l <sfd.ids) $(head -1 sfd.ids) $(tail -1 sfd.ids)" = "61 aa he" ] ||
+    fail "kanjikit.sfd: not the fonts aa to he: $(tr '\n' ' ' <sfd.ids)"
+  grep -q '^ac 0: 0xFF44 ' "$(sfdFile "$1")" || fail "kanjikit.sfd: ac does not start with 0xFF44"
+  grep -q ' 0x3041 0x3042 ' "$(sfdFile "$1")" || fail "kanjikit.sfd: no 0x3042"
+  grep -q '^ag 0: 0x0000$' "$(sfdFile "$1")" || fail "kanjikit.sfd: the empty font ag maps nothing"
+  # The minus sign takes the full-width glyph; its text stays U+2212 (no entry of its own).
+  grep -q '^<2212> <2212> <FF0D>$' "$(cmapDir "$1")/Kotobun-Kanji-UCS2" ||
+    fail "Kotobun-Kanji-UCS2: the minus sign does not take U+FF0D's glyph"
+  ! grep -q '<FF0D>$' "$(cmapDir "$1")/Kotobun-Kanji-UTF16" ||
+    fail "Kotobun-Kanji-UTF16: a character reads back as U+FF0D"
   grep -v '^%' "$(mapFile "$1")" >map.lines
-  [ "$(wc -l <map.lines)" = 61 ] || fail "the map has not 61 lines"
-  [ "$(sed -n 3p map.lines)" = "kanjiac <kanjiac.enc <$2" ] || fail "map line: $(sed -n 3p map.lines)"
-  [ "$(sed -n 61p map.lines)" = "kanjihe <kanjihe.enc <$2" ] || fail "map line: $(sed -n 61p map.lines)"
+  if [ "${3:-}" = per-font ]; then
+    [ "$(wc -l <map.lines)" = 61 ] || fail "the map has not 61 lines"
+    [ "$(sed -n 3p map.lines)" = "kanjiac <kanjiac.enc <$2" ] || fail "map line: $(sed -n 3p map.lines)"
+    [ "$(sed -n 61p map.lines)" = "kanjihe <kanjihe.enc <$2" ] || fail "map line: $(sed -n 61p map.lines)"
+  else
+    [ "$(cat map.lines)" = "kanji@kanjikit@ Kotobun-Kanji-H $2" ] || fail "map: $(cat map.lines)"
+  fi
 }
 
 # The Japanese characters of a UTF-8 text, in order: without ASCII, the ideographic space
@@ -89,26 +109,36 @@ japanese() {
 }
 
 # The round of a document: NAME.kjx (EUC) through kotobun, latex and dvipdfmx with the kit in
-# tree $2 as TEXMFHOME; NAME.pdf must embed font $3 and give back the Japanese text of $4.
+# tree $2 as TEXMFHOME; NAME.pdf must embed font $3 once, as a CID font (or, when $5 is per-font,
+# as TrueType fonts), and give back the Japanese text of $4.
 typesetToPdf() {
-  name=$1 tree=$2 fontName=$3 expected=$4
+  name=$1 tree=$2 fontName=$3 expected=$4 route=${5:-one}
   "$KOTOBUN" "$name" >"$name.out" || fail "kotobun $name: $(cat "$name.out")"
   TEXMFHOME=$tree latex -interaction=nonstopmode -halt-on-error "$name.tex" </dev/null \
     >"$name.latex" 2>&1 || fail "latex $name: $(grep -A3 '^!' "$name.log")"
   TEXMFHOME=$tree dvipdfmx -f kanjikit.map "$name.dvi" >"$name.dvipdfmx" 2>&1 ||
     fail "dvipdfmx $name: $(cat "$name.dvipdfmx")"
-  # The catalogue sets the empty positions too, which dvipdfmx warns of, two lines each, and
-  # the summation sign of row 13, which the IPA fonts lack.
+  # The catalogue sets the empty positions too, which dvipdfmx warns of (one font: code 0 has
+  # no CID; a font a line: two lines each), and the summation sign of row 13, which the IPA fonts
+  # lack.
   grep 'warning' "$name.dvipdfmx" | grep -v 'mapped to ".notdef" glyph' |
-    grep -v 'Maybe incorrect encoding specified' |
+    grep -v 'Maybe incorrect encoding specified' | grep -v 'No character mapping available' |
+    grep -v 'Glyph missing in font. (CID=8721, code=0x2211)' |
     grep -v 'Glyph "uni2211" not available in font' >"$name.warnings" || true
   [ ! -s "$name.warnings" ] || fail "dvipdfmx $name: $(head -5 "$name.warnings")"
   if [ "$name" != fontable ] && grep -q warning "$name.dvipdfmx"; then
     fail "dvipdfmx $name: $(grep warning "$name.dvipdfmx" | head -5)"
   fi
   pdffonts "$name.pdf" >"$name.fonts" || fail "pdffonts $name.pdf failed"
-  grep -q "+$fontName  *TrueType .* yes yes yes" "$name.fonts" ||
-    fail "$name.pdf embeds no $fontName subset: $(cat "$name.fonts")"
+  if [ "$route" = per-font ]; then
+    grep -q "+$fontName  *TrueType .* yes yes yes" "$name.fonts" ||
+      fail "$name.pdf embeds no $fontName subset: $(cat "$name.fonts")"
+  else
+    grep -q "+$fontName  *CID TrueType  *Identity-H  *yes yes yes" "$name.fonts" ||
+      fail "$name.pdf embeds no $fontName subset as a CID font: $(cat "$name.fonts")"
+    [ "$(grep -c "+$fontName " "$name.fonts")" = 1 ] ||
+      fail "$name.pdf embeds $fontName more than once: $(cat "$name.fonts")"
+  fi
   pdftotext "$name.pdf" "$name.txt" || fail "pdftotext $name.pdf failed"
   japanese <"$name.txt" >"$name.back"
   japanese <"$expected" >"$name.expected"
@@ -126,7 +156,10 @@ writeDocument() {
 Kana: ひらがなとカタカナ、ゐゑヰヱヴヵヶ。 Kanji: 亜唖娃阿哀、腕弌丐丕瑤。
 Marks: 「鉤括弧」『二重』（丸）〔亀甲〕［角］｛波｝〈山〉《二重山》【隅付き】．，：；？！
 ・ー〜…‥々〆〇　ＡＢＣ ａｂｃ ０１２３ ＄％＃＆＊＠§☆★○●◎◇◆□■△▲▽▼※〒→←↑↓
+Shared glyphs: ¢と£と¬と―と‖と−。
 Plain words between: 日本語の文章 and English text, then 東京 and back.
+
+Widths: ＝−−−−−−−−＝ and ＝ーーーーーーーー＝ end.
 \end{document}
 TEXT
 }
@@ -156,9 +189,19 @@ checkDocument() {
   # IPA Mincho lacks one character, the summation sign of CP932's row 13.
   grep -q '^kanjikit: ipam.ttf lacks a glyph for 847 of the 7806 positions: 846 hold no character, and it lacks 1 character$' \
     kanjikit.out || fail "report: $(cat kanjikit.out)"
+  grep -q '^kanjikit: 1 character is drawn with the full-width glyph of the code point CP932 gives it$' \
+    kanjikit.out || fail "report: $(cat kanjikit.out)"
   writeDocument doc.utf8
   iconv -f UTF-8 -t EUC-JP doc.utf8 >doc.kjx || fail "iconv doc.utf8"
   typesetToPdf doc "$scratch/tree" IPAMincho doc.utf8
+  # Eight minus signs take as much room as eight long vowel marks: the glyphs are as wide as
+  # TeX's metrics, so what follows them is drawn where TeX put it.
+  pdftotext -bbox doc.pdf doc.html || fail "pdftotext -bbox doc.pdf failed"
+  widths=$(LC_ALL=C.UTF-8 awk -F '"' '/<word .*>＝[−ー]*＝</ {printf "%.1f ", $6 - $2}' doc.html)
+  # shellcheck disable=SC2086 # the widths are words
+  set -- $widths
+  [ "$#" = 2 ] || fail "doc.pdf: not two runs of signs: $widths"
+  [ "$1" = "$2" ] || fail "doc.pdf: eight minus signs are $1 bp wide, eight long vowel marks $2"
 }
 
 # Every position from 1 to 7806 as the kit names it, one a line: EUC-JP's character, else the
@@ -188,12 +231,15 @@ allPositionsInUtf8() {
 checkCatalogue() {
   kit "$scratch/tree"
   # IPA Mincho holds every character but the summation sign of row 13: the report says so. The
-  # PDF gives back every character, that one too (its .notdef glyph keeps its name).
+  # PDF gives back every character, that one too (its .notdef glyph keeps its text).
   grep -q ', and it lacks 1 character$' kanjikit.out || fail "report: $(cat kanjikit.out)"
   "$FONTTABLES" >fonttables.out || fail "fonttables failed"
   allPositionsInUtf8 >all.utf8
   [ "$(tr -d '\n' <all.utf8 | LC_ALL=C.UTF-8 wc -m)" = 6960 ] || fail "iconv: not 6960 characters"
   typesetToPdf fontable "$scratch/tree" IPAMincho all.utf8
+  # The empty positions show the box and give no text: no letter stands alone in a table's row.
+  ! LC_ALL=C.UTF-8 grep -E '(^| )[A-Za-z]( |$)' fontable.txt >fontable.letters ||
+    fail "fontable.pdf: empty positions give text: $(head -3 fontable.letters)"
 }
 
 checkGothic() {
@@ -204,11 +250,20 @@ checkGothic() {
   writeDocument doc.utf8
   iconv -f UTF-8 -t EUC-JP doc.utf8 >doc.kjx || fail "iconv doc.utf8"
   typesetToPdf doc "$scratch/tree" IPAGothic doc.utf8
-  # A font that kpathsea does not find is named by its full path, which dvipdfmx takes too.
+  # A map line a font, through the encodings, as before: a TrueType subset a font.
+  kit --per-font-map --font "$gothic" "$scratch/tree3"
+  checkEncodingsAndMap "$scratch/tree3" ipag.ttf per-font
+  grep -q "^kanjikit: kanjikit.map (61 fonts in ipag.ttf) in " kanjikit.out ||
+    fail "report: $(cat kanjikit.out)"
+  typesetToPdf doc "$scratch/tree3" IPAGothic doc.utf8 per-font
+  # A font that kpathsea does not find is named by its full path, which dvipdfmx takes in a map
+  # line a font only: the report says so.
   cp "$gothic" "$scratch/copy.ttf"
   kit --font copy.ttf "$scratch/tree2"
-  checkEncodingsAndMap "$scratch/tree2" "$scratch/copy.ttf"
-  typesetToPdf doc "$scratch/tree2" IPAGothic doc.utf8
+  checkEncodingsAndMap "$scratch/tree2" "$scratch/copy.ttf" per-font
+  grep -q "^kanjikit: dvipdfmx takes one font for all only by a name that kpathsea finds" \
+    kanjikit.out || fail "report: $(cat kanjikit.out)"
+  typesetToPdf doc "$scratch/tree2" IPAGothic doc.utf8 per-font
 }
 
 # Runs kanjikit with the arguments after the expected message start (and with KIT_PATH as its
@@ -449,7 +504,7 @@ checkPublishing() {
     done
     tftopl "$(tfmDir "$scratch/whole")/kanjihe.tfm" >he.pl
     case "$(grep '^(DESIGNSIZE' he.pl) $(grep -v '^%' "$(mapFile "$scratch/whole")" | sort -u -k3)" in
-      "(DESIGNSIZE R 9.0) kanji"*"<ipag.ttf" | "(DESIGNSIZE R 8.0) kanji"*"<ipam.ttf") ;;
+      "(DESIGNSIZE R 9.0) kanji@"*" ipag.ttf" | "(DESIGNSIZE R 8.0) kanji@"*" ipam.ttf") ;;
       *) fail "two runs, round $round: a mixed kit" ;;
     esac
   done

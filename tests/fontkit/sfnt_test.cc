@@ -147,6 +147,49 @@ TEST(Sfnt, GlyphTablesChecked) {
   EXPECT_EQ(fontkit::DirectoryResult::NotAFont, check(Bytes(text.begin(), text.end())).result);
 }
 
+// The widths that readAdvanceWidths reads from a font of `tables`, as "em: a b c", or "none".
+std::string widthsOf(const std::vector<Table>& tables) {
+  Bytes bytes = fontOf(tables);
+  std::FILE* in = fmemopen(bytes.data(), bytes.size(), "rb");
+  static fontkit::FontDirectory directory;
+  EXPECT_EQ(fontkit::DirectoryResult::Read, fontkit::readDirectory(in, directory));
+  fontkit::AdvanceWidths widths;
+  const int read = fontkit::readAdvanceWidths(in, directory, widths);
+  std::fclose(in);
+  if (!read) return widths.advances.empty() ? "none" : "none, but advances";
+  std::string text = std::to_string(widths.unitsPerEm) + ":";
+  for (unsigned glyph = 0; glyph < 4; ++glyph) {
+    text += " " + std::to_string(fontkit::advanceWidth(widths, glyph));
+  }
+  return text;
+}
+
+TEST(Sfnt, AdvanceWidths) {
+  Bytes em(18, 0);  // head: the em at offset 18
+  put16(em, 1000);
+  Bytes hhea(34, 0);  // hhea: numberOfHMetrics at offset 34
+  put16(hhea, 2);
+  Bytes noMetrics(34, 0);
+  put16(noMetrics, 0);
+  Bytes hmtx;  // two advances with their side bearings, then a side bearing alone
+  for (std::uint32_t value : {1000u, 0u, 500u, 7u, 9u}) put16(hmtx, value);
+  Bytes noEm(20, 0);
+  struct Case {
+    std::vector<Table> tables;
+    const char* widths;
+  } cases[] = {
+      {{{"head", em}, {"hhea", hhea}, {"hmtx", hmtx}}, "1000: 1000 500 500 500"},
+      {{{"head", em}, {"hhea", hhea}, {"hmtx", Bytes(hmtx.begin(), hmtx.begin() + 7)}}, "none"},
+      {{{"head", em}, {"hhea", noMetrics}, {"hmtx", hmtx}}, "none"},
+      {{{"head", noEm}, {"hhea", hhea}, {"hmtx", hmtx}}, "none"},
+      {{{"head", em}, {"hhea", Bytes(35, 0)}, {"hmtx", hmtx}}, "none"},  // too short
+      {{{"head", em}, {"hmtx", hmtx}}, "none"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(cases[i].widths, widthsOf(cases[i].tables)) << "case " << i;
+  }
+}
+
 TEST(Sfnt, IpaMinchoIsSound) {
   std::FILE* font = std::fopen("/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf", "rb");
   if (font == nullptr) GTEST_SKIP() << "IPA Mincho is not installed (fonts-ipafont-mincho)";

@@ -3,9 +3,12 @@
 #
 # Usage: road_test.sh CHECK SCRATCH
 #   kit             makes the font kit with kanjikit into $KIT (a scratch TEXMFHOME)
-#   roundtrip-euc   roundtrip.txt to EUC-JP with iconv, a LaTeX document, kotobun2pdf, pdftotext
+#   roundtrip-euc   roundtrip.txt to EUC-JP with iconv, a LaTeX document, kotobun2pdf, pdftotext;
+#                   each round trip's PDF embeds IPA Mincho once
 #   roundtrip-sjis  the same in Shift-JIS (.jpn, /MSKanji)
 #   roundtrip-tex   the same as plain TeX (/TeX)
+#   marks           the wave dash, the cent, pound, not and minus signs and the double vertical
+#                   line round trip in EUC and Shift-JIS (IPA Mincho shares or narrows their glyphs)
 #   page            a page of kanji only, rendered with pdftoppm, is not blank
 #   references      a forward reference is resolved: LaTeX runs again when it asks to
 #   failures        each failing step of kotobun2pdf: its message, status 1 and no NAME.pdf; the
@@ -126,6 +129,40 @@ roundTrip() {
     fail "$name: the characters that came back differ (< sent, > came back):
 $(diff "$name.expected" "$name.actual" | head -20)"
   fi
+  oneKanjiFont "$name"
+}
+
+# NAME.pdf embeds IPA Mincho once, as one CID font for all the kanji fonts it uses.
+oneKanjiFont() {
+  pdffonts "$1.pdf" >"$1.fonts" || fail "pdffonts $1.pdf failed"
+  if [ "$(grep -c '+IPAMincho ' "$1.fonts")" != 1 ] ||
+    ! grep -q '+IPAMincho  *CID TrueType ' "$1.fonts"; then
+    fail "$1.pdf does not embed IPA Mincho once as a CID font: $(cat "$1.fonts")"
+  fi
+}
+
+# The characters that share a glyph with another in IPA Mincho (the wave dash U+301C with U+FF5E;
+# the cent, pound and not signs with their full-width forms) or whose glyph is half an em wide
+# (the minus sign) come back as themselves, in EUC and in Shift-JIS.
+checkMarks() {
+  local encoding ext options
+  printf '%s\n' '〜と¢と£と¬と−と‖' >marks.utf8
+  for encoding in EUC-JP SHIFT_JIS; do
+    ext=kjx options=
+    [ "$encoding" = EUC-JP ] || ext=jpn options=/MSKanji
+    {
+      printf '\\documentclass{article}\n\\pagestyle{empty}\n\\begin{document}\n'
+      iconv -f UTF-8 -t "$encoding" marks.utf8 || fail "iconv -t $encoding failed"
+      printf '\\end{document}\n'
+    } >"marks.$ext"
+    # shellcheck disable=SC2086 # no option, or one
+    road marks $options
+    pdftotext -enc UTF-8 marks.pdf marks.txt || fail "pdftotext marks.pdf failed"
+    [ "$(japanese marks.txt)" = "$(japanese marks.utf8)" ] ||
+      fail "marks in $encoding came back as $(japanese marks.txt | tr -d '\n')"
+    oneKanjiFont marks
+    rm -f marks.pdf "marks.$ext"
+  done
 }
 
 # A page that holds nothing but kanji, with no page number, must show dark pixels.
@@ -217,7 +254,9 @@ checkFailures() {
   rm -rf "$noKit" "$badMap"
   mkdir -p "$noKit"
   cp -r "$KIT" "$badMap"
-  sed -i 's/<[^< ]*\.tt[fc]$/<nosuchfont.ttf/' "$badMap/fonts/map/dvipdfmx/kotobun/kanjikit.map"
+  sed -i 's/\([< ]\)[^< ]*\.tt[fc]$/\1nosuchfont.ttf/' "$badMap/fonts/map/dvipdfmx/kotobun/kanjikit.map"
+  grep -q 'nosuchfont.ttf$' "$badMap/fonts/map/dvipdfmx/kotobun/kanjikit.map" ||
+    fail "the map names no font to replace: $(cat "$badMap/fonts/map/dvipdfmx/kotobun/kanjikit.map")"
 
   # message | environment -- | arguments (the name first)
   expectFailure "usage: kotobun2pdf NAME" --
@@ -641,22 +680,28 @@ case $check in
     makeKit
     ;;
   roundtrip-euc)
-    requireTools latex dvipdfmx kpsewhich iconv pdftotext
+    requireTools latex dvipdfmx kpsewhich iconv pdftotext pdffonts
     requireKit
     rm -f ./*
     roundTrip euc kjx EUC-JP latex
     ;;
   roundtrip-sjis)
-    requireTools latex dvipdfmx kpsewhich iconv pdftotext
+    requireTools latex dvipdfmx kpsewhich iconv pdftotext pdffonts
     requireKit
     rm -f ./*
     roundTrip sjis jpn SHIFT_JIS latex /MSKanji
     ;;
   roundtrip-tex)
-    requireTools tex dvipdfmx kpsewhich iconv pdftotext
+    requireTools tex dvipdfmx kpsewhich iconv pdftotext pdffonts
     requireKit
     rm -f ./*
     roundTrip plain kjx EUC-JP tex /TeX
+    ;;
+  marks)
+    requireTools latex dvipdfmx kpsewhich iconv pdftotext pdffonts
+    requireKit
+    rm -f ./*
+    checkMarks
     ;;
   page)
     requireTools latex dvipdfmx kpsewhich iconv pdftoppm
