@@ -120,10 +120,11 @@ int writeEncoding(std::FILE* out, int block, const CodePoints& codePoints) {
   return !std::ferror(out);
 }
 
-int writeMapLine(std::FILE* out, int block, const char* fontFile) {
+int writeMapLine(std::FILE* out, Family family, int block, const char* fontFile) {
   const char b1 = blockLetter1(block);
   const char b2 = blockLetter2(block);
-  std::fprintf(out, "kanji%c%c <kanji%c%c.enc <%s\n", b1, b2, b1, b2, fontFile);
+  // The gothic fonts share the Mincho fonts' encodings, which hold the characters, not glyphs.
+  std::fprintf(out, "%s%c%c <kanji%c%c.enc <%s\n", familyPrefix(family), b1, b2, b1, b2, fontFile);
   return !std::ferror(out);
 }
 
@@ -277,8 +278,8 @@ int writeCMap(std::FILE* out, CMapKind kind, const CodePoints& codePoints,
   return !std::ferror(out);
 }
 
-int writeFamilyMapLine(std::FILE* out, const char* fontFile) {
-  std::fprintf(out, "kanji@%s@ %s %s\n", kSubfontName,
+int writeFamilyMapLine(std::FILE* out, Family family, const char* fontFile) {
+  std::fprintf(out, "%s@%s@ %s %s\n", familyPrefix(family), kSubfontName,
                kCMapNames[static_cast<std::size_t>(CMapKind::Codes)], fontFile);
   return !std::ferror(out);
 }

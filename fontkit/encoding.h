@@ -61,10 +61,10 @@ void glyphName(std::uint32_t codePoint, GlyphName& name);
 /// positions without a character are /.notdef. Returns 0 if a write failed.
 int writeEncoding(std::FILE* out, int block, const CodePoints& codePoints);
 
-/// Writes the map line of font block `block` to `out`: "kanjiXX <kanjiXX.enc <FONT" and a line
-/// end, FONT being `fontFile` as written (a bare name that kpathsea finds, or a path). Returns 0
-/// if the write failed.
-int writeMapLine(std::FILE* out, int block, const char* fontFile);
+/// Writes the map line of font block `block` of `family` to `out`: "kanjiXX <kanjiXX.enc <FONT"
+/// (for the gothic family "kanjigXX <kanjiXX.enc <FONT") and a line end, FONT being `fontFile`
+/// as written (a bare name that kpathsea finds, or a path). Returns 0 if the write failed.
+int writeMapLine(std::FILE* out, Family family, int block, const char* fontFile);
 
 /// The name of the subfont definition file (.sfd) and of the map's pattern kanji@kanjikit@.
 constexpr const char* kSubfontName = "kanjikit";
@@ -96,9 +96,10 @@ int writeSubfontDefinition(std::FILE* out, const CodePoints& codePoints);
 int writeCMap(std::FILE* out, CMapKind kind, const CodePoints& codePoints,
               const CodePoints& glyphPoints);
 
-/// Writes the one map line of the family to `out`: "kanji@kanjikit@ Kotobun-Kanji-H FONT" and a
-/// line end, FONT being `fontFile` as written. Returns 0 if the write failed.
-int writeFamilyMapLine(std::FILE* out, const char* fontFile);
+/// Writes the one map line of `family` to `out`: "kanji@kanjikit@ Kotobun-Kanji-H FONT" (for
+/// the gothic family "kanjig@kanjikit@ ...") and a line end, FONT being `fontFile` as written.
+/// The subfont definition and the CMaps serve both families. Returns 0 if the write failed.
+int writeFamilyMapLine(std::FILE* out, Family family, const char* fontFile);
 
 }  // namespace fontkit
 

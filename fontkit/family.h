@@ -8,6 +8,18 @@ constexpr int kFontBlocks = 61;   // blocks "aa" to "he"
 constexpr int kGlyphs = 128;      // codes 0 to 127 in every font
 constexpr int kPositions = 7806;  // bitmap numbers 1 to 7806, row 1 cell 1 to row 84 cell 4
 
+/// The families of TFM names: the Mincho fonts kanjiaa ... kanjihe that kotobun's output names,
+/// and the gothic fonts kanjigaa ... kanjighe that kotobun.sty takes for bold kanji (a name one
+/// letter longer than any Mincho one, so that no name stands in both).
+/// ORDER FAMILIES
+enum class Family { Mincho, Gothic };
+constexpr const char* kFamilyPrefixes[] = {"kanji", "kanjig"};
+
+/// The prefix of the TFM names of `family`, before the two block letters.
+constexpr const char* familyPrefix(Family family) {
+  return kFamilyPrefixes[static_cast<int>(family)];
+}
+
 /// First letter of the name of font block `block` (0..60): 'a' + block / 8.
 constexpr char blockLetter1(int block) { return static_cast<char>('a' + block / 8); }
 

@@ -1,4 +1,5 @@
-// kit.cc - kanjikit's run: the command line, then the metrics, encodings and map of the family.
+// kit.cc - kanjikit's run: the command line, then the metrics, encodings and map of the family,
+// and the LaTeX package.
 #include "fontkit/kit.h"
 
 #include <dirent.h>
@@ -18,14 +19,15 @@
 #include "fontkit/encoding.h"
 #include "fontkit/family.h"
 #include "fontkit/metrics.h"
+#include "fontkit/package_text.h"
 #include "fontkit/sfnt.h"
 
 namespace fontkit {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kanjikit [--font FILE] [--design-size PT] [--metrics-only] [--per-font-map] "
-    "[ROOT]\n";
+    "usage: kanjikit [--font FILE] [--gothic FILE | --no-gothic] [--design-size PT] "
+    "[--metrics-only] [--per-font-map] [ROOT]\n";
 constexpr const char* kVersion = "kanjikit 1.1\n";
 constexpr const char* kHelp =
     "Writes the kanji fonts kanjiaa ... kanjihe for TeX and dvipdfmx into the TeX tree ROOT\n"
@@ -37,25 +39,50 @@ constexpr const char* kHelp =
     "  ROOT/fonts/cmap/kotobun/Kotobun-Kanji-*       the glyphs and the text of the PDF\n"
     "  ROOT/fonts/map/dvipdfmx/kotobun/kanjikit.map  all 61 fonts as one font of the TrueType\n"
     "                                                font, which the PDF embeds once\n"
-    "Then: latex doc && dvipdfmx -f kanjikit.map doc\n"
+    "  ROOT/fonts/tfm/public/kotobun/kanjigXX.tfm    with a gothic font, the bold fonts, also\n"
+    "                                                in the map as one font\n"
+    "  ROOT/tex/latex/kotobun/kotobun.sty            the LaTeX package: kanji at LaTeX's sizes,\n"
+    "                                                bold in gothic, Japanese spacing\n"
+    "  ROOT/tex/latex/kotobun/kotobun.cfg            whether bold kanji are gothic\n"
+    "Then: latex doc && dvipdfmx -f kanjikit.map doc (\\usepackage{kotobun} after the header)\n"
     "  --font FILE        TrueType or OpenType font with a Unicode cmap (default ipam.ttf,\n"
     "                     IPA Mincho, found through kpathsea)\n"
+    "  --gothic FILE      the font of bold kanji, a TrueType font as for --font (default\n"
+    "                     ipag.ttf, IPA Gothic, when kpathsea finds it)\n"
+    "  --no-gothic        no gothic fonts: bold kanji stay Mincho\n"
     "  --design-size PT   design size of the fonts in points (default 7.0)\n"
     "  --metrics-only     write the TFM files alone; needs no font\n"
     "  --per-font-map     a map line for each font through its encoding, as kits before\n"
     "                     1.1 had: the PDF embeds a font for each one the document uses\n"
     "  --help, --version  print this help or the version and stop\n";
 
-// ORDER FOLDERS: the folders of the tree, the metrics first (--metrics-only writes them alone),
-// the map last so that it appears last.
-enum Folder { kTfmFolder, kEncFolder, kSfdFolder, kCMapFolder, kMapFolder, kFolderCount };
+// ORDER FOLDERS: the folders of the tree, the metrics first and the package after them (the two
+// that --metrics-only writes), the map last so that it appears last.
+enum Folder {
+  kTfmFolder,
+  kTexFolder,
+  kEncFolder,
+  kSfdFolder,
+  kCMapFolder,
+  kMapFolder,
+  kFolderCount
+};
+constexpr int kMetricsOnlyFolders = 2;
 constexpr const char* kFolderPaths[kFolderCount] = {
-    "fonts/tfm/public/kotobun", "fonts/enc/dvips/kotobun", "fonts/sfd/kotobun",
-    "fonts/cmap/kotobun", "fonts/map/dvipdfmx/kotobun"};
+    "fonts/tfm/public/kotobun", "tex/latex/kotobun",  "fonts/enc/dvips/kotobun",
+    "fonts/sfd/kotobun",        "fonts/cmap/kotobun", "fonts/map/dvipdfmx/kotobun"};
 constexpr const char* kMapName = "kanjikit.map";
+constexpr const char* kPackageName = "kotobun.sty";
+constexpr const char* kPackageConfigName = "kotobun.cfg";
 
 constexpr const char* kLockName = ".kanjikit.lock";  // in ROOT: one run at a time in a tree
 constexpr const char* kTemporary = ".kanjikit-";     // temporary folders; TeX skips dot folders
+
+// A font that the kit reads: the file, and the name the map gives it.
+struct FontFile {
+  PathBuffer path;  // the font file read for its cmap
+  PathBuffer name;  // the font as the map names it
+};
 
 // The state of one run: where it writes, and the temporary folders that hold the new files, and
 // then the old ones, until the run has succeeded.
@@ -64,8 +91,9 @@ struct KitRun {
   PathBuffer staging[kFolderCount];  // beside each, .kanjikit-XXXXXX with the new files, or ""
   PathBuffer aside[kFolderCount];    // beside each, .kanjikit-XXXXXX with the old folder, or ""
   int placed[kFolderCount];          // the new folder stands in place of the old one
-  PathBuffer fontPath;               // the font file read for its cmap
-  PathBuffer fontName;               // the font as the map names it
+  FontFile mincho;                   // the font of the family kanjiaa ... kanjihe
+  FontFile gothic;                   // the font of kanjigaa ... kanjighe, if hasGothic
+  int hasGothic;                     // the kit holds the gothic family
   const char* step;                  // what the run is doing, for a message
 };
 
@@ -215,10 +243,10 @@ void makeFolders(KitRun& run, const char* path) {
   }
 }
 
-// The name of block `block`'s file with `extension`, as "kanjiac.tfm".
-void blockFileName(char (&name)[16], int block, const char* extension) {
-  std::snprintf(name, sizeof name, "kanji%c%c%s", blockLetter1(block), blockLetter2(block),
-                extension);
+// The name of block `block`'s file of `family` with `extension`, as "kanjiac.tfm".
+void blockFileName(char (&name)[16], Family family, int block, const char* extension) {
+  std::snprintf(name, sizeof name, "%s%c%c%s", familyPrefix(family), blockLetter1(block),
+                blockLetter2(block), extension);
 }
 
 // Runs kpsewhich with `argument` (and `option` before it, if not nullptr); leaves its first
@@ -241,33 +269,37 @@ int askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuff
   return 1;
 }
 
-// Finds the font and the name that the map gives it: the default font by kpathsea, as
-// dvipdfmx will find it; another font by the path given, named by its bare name when kpathsea
-// finds that same file, else by its full path.
-void locateFont(KitRun& run, const KitOptions& options) {
-  if (options.fontFile == nullptr) {
-    askKpsewhich(run, nullptr, kDefaultFont, run.fontPath, 0);
-    if (run.fontPath[0] == '\0') {
+// Finds `font` and the name that the map gives it: the default font `defaultName` (when `file`
+// is nullptr) by kpathsea, as dvipdfmx will find it; another font by the path given, named by
+// its bare name when kpathsea finds that same file, else by its full path. Returns 0 when
+// kpathsea does not find the default font of the gothic family (`family`), which is then left
+// out; ends the run for the Mincho one.
+int locateFont(KitRun& run, FontFile& font, Family family, const char* file,
+               const char* defaultName) {
+  if (file == nullptr) {
+    askKpsewhich(run, nullptr, defaultName, font.path, 0);
+    if (font.path[0] == '\0') {
+      if (family == Family::Gothic) return 0;
       failRun(run,
               "kpsewhich does not find the font %s (IPA Mincho: apt-get install "
               "fonts-ipafont-mincho), or name a font with --font FILE",
-              kDefaultFont);
+              defaultName);
     }
-    std::snprintf(run.fontName, sizeof run.fontName, "%s", kDefaultFont);
-    return;
+    std::snprintf(font.name, sizeof font.name, "%s", defaultName);
+    return 1;
   }
   struct stat given;
-  if (stat(options.fontFile, &given) != 0) {
-    failRun(run, "cannot read the font %s: %s", options.fontFile, std::strerror(errno));
+  if (stat(file, &given) != 0) {
+    failRun(run, "cannot read the font %s: %s", file, std::strerror(errno));
   }
-  if (S_ISDIR(given.st_mode)) failRun(run, "the font %s is a folder", options.fontFile);
+  if (S_ISDIR(given.st_mode)) failRun(run, "the font %s is a folder", file);
   // A pipe or a device would hang the read, or never end it.
-  if (!S_ISREG(given.st_mode)) failRun(run, "the font %s is not a regular file", options.fontFile);
-  if (realpath(options.fontFile, run.fontPath) == nullptr) {
-    failRun(run, "cannot read the font %s: %s", options.fontFile, std::strerror(errno));
+  if (!S_ISREG(given.st_mode)) failRun(run, "the font %s is not a regular file", file);
+  if (realpath(file, font.path) == nullptr) {
+    failRun(run, "cannot read the font %s: %s", file, std::strerror(errno));
   }
-  const char* slash = std::strrchr(run.fontPath, '/');
-  const char* bareName = slash == nullptr ? run.fontPath : slash + 1;
+  const char* slash = std::strrchr(font.path, '/');
+  const char* bareName = slash == nullptr ? font.path : slash + 1;
   // kpsewhich also looks in the current folder ("./NAME"), where dvipdfmx, started elsewhere,
   // would not: only a match inside the trees counts.
   PathBuffer found;
@@ -276,55 +308,66 @@ void locateFont(KitRun& run, const KitOptions& options) {
   struct stat foundInfo;
   const int sameFile = found[0] == '/' && stat(found, &foundInfo) == 0 &&
                        foundInfo.st_dev == given.st_dev && foundInfo.st_ino == given.st_ino;
-  std::snprintf(run.fontName, sizeof run.fontName, "%s", sameFile ? bareName : run.fontPath);
+  std::snprintf(font.name, sizeof font.name, "%s", sameFile ? bareName : font.path);
   // A map line is words separated by blanks, up to a '%' that starts a comment: a name with
   // a blank, a quote, a '%' or a line end cannot stand in it.
-  int unfit = std::strpbrk(run.fontName, " \t\"<%") != nullptr;
-  for (const char* c = run.fontName; *c != '\0'; ++c) {
+  int unfit = std::strpbrk(font.name, " \t\"<%") != nullptr;
+  for (const char* c = font.name; *c != '\0'; ++c) {
     unfit |= static_cast<unsigned char>(*c) < 0x20 || *c == 0x7F;
   }
   if (unfit) {
     PathBuffer shown;
-    printable(run.fontName, shown);
+    printable(font.name, shown);
     failRun(run,
             "the font's name holds a blank, a quote, a '<', a '%%' or a control character "
             "(shown as '?'), which a map line cannot hold: %s",
             shown);
   }
+  return 1;
 }
 
-// The characters of the family and the glyphs the font has for them.
+// Whether dvipdfmx must take `font` through a map line a font: it reads the name of a CID font
+// up to a '/', after which its character collection follows, or a ',' and its style; a ':' or
+// '!' in front gives the index in a collection or keeps the font out of the PDF.
+int needsPerFontMap(const FontFile& font) {
+  return std::strpbrk(font.name, "/,") != nullptr || font.name[0] == ':' || font.name[0] == '!';
+}
+
+// The characters of the family and the glyphs the fonts have for them.
 struct Characters {
   CodePoints codePoints;     // by bitmap number: EUC-JP's, else CP932's (the text of the PDF)
   CodePoints windowsPoints;  // by bitmap number: CP932's
   CodePoints glyphPoints;    // by bitmap number: the code point whose glyph the PDF shows
   GlyphCount count;
+  CodePoints gothicPoints;  // the same for the gothic font, if the kit has one
+  GlyphCount gothicCount;
 };
 
-// Reads the font's cmap and advance widths, chooses the glyph of every character and counts the
-// positions the font lacks a glyph for: those without a character, and the characters it does
-// not hold.
-void chooseGlyphs(KitRun& run, Characters& characters) {
+// Reads the cmap and advance widths of the font at `fontPath`, chooses the glyph of every
+// character into `glyphPoints` and counts into `count` the positions the font lacks a glyph for:
+// those without a character, and the characters it does not hold.
+void chooseGlyphs(KitRun& run, const char* fontPath, const Characters& characters,
+                  CodePoints& glyphPoints, GlyphCount& count) {
   // Without blocking, so that a font path that has become a pipe cannot hang the open.
-  const int fd = open(run.fontPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = open(fontPath, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat info;
   if (fd < 0 || fstat(fd, &info) != 0) {
-    failRun(run, "cannot read the font %s: %s", run.fontPath, std::strerror(errno));
+    failRun(run, "cannot read the font %s: %s", fontPath, std::strerror(errno));
   }
   if (!S_ISREG(info.st_mode)) {
     close(fd);
-    failRun(run, "the font %s is not a regular file", run.fontPath);
+    failRun(run, "the font %s is not a regular file", fontPath);
   }
   std::FILE* font = fdopen(fd, "rb");
   if (font == nullptr) {
     close(fd);
-    failRun(run, "cannot read the font %s: %s", run.fontPath, std::strerror(errno));
+    failRun(run, "cannot read the font %s: %s", fontPath, std::strerror(errno));
   }
   static FontDirectory directory;
   const DirectoryResult read = readDirectory(font, directory);
   if (read != DirectoryResult::Read) {
     std::fclose(font);
-    failRun(run, "the font %s %s", run.fontPath,
+    failRun(run, "the font %s %s", fontPath,
             read == DirectoryResult::ReadFailed      ? "cannot be read"
             : read == DirectoryResult::TooManyTables ? "has more tables than a font has"
                                                      : cmapResultText(CmapResult::NotAFont));
@@ -335,14 +378,14 @@ void chooseGlyphs(KitRun& run, Characters& characters) {
     failRun(run,
             "the font %s is cut short or damaged: its %s table (%lu bytes at %lu) runs past the "
             "end of the file (%ld bytes)",
-            run.fontPath, outside->tag, static_cast<unsigned long>(outside->length),
+            fontPath, outside->tag, static_cast<unsigned long>(outside->length),
             static_cast<unsigned long>(outside->offset), directory.fileSize);
   }
   FontCmap cmap;
   const CmapResult result = readCmap(font, cmap);
   if (result != CmapResult::Read) {
     std::fclose(font);
-    failRun(run, "the font %s %s", run.fontPath, cmapResultText(result));
+    failRun(run, "the font %s %s", fontPath, cmapResultText(result));
   }
   // dvipdfmx embeds a font under an 8-bit encoding from TrueType outlines only: with CFF ones
   // (Noto CJK, most .otf files) it stops at "sfnt: table not found" or finds no font.
@@ -351,18 +394,18 @@ void chooseGlyphs(KitRun& run, Characters& characters) {
     failRun(run,
             "the font %s has no TrueType outlines (glyf table), and dvipdfmx cannot embed "
             "CFF outlines under these fonts' encodings: take a TrueType font (.ttf)",
-            run.fontPath);
+            fontPath);
   }
   const char* problem = glyphTablesProblem(font, directory);
   AdvanceWidths widths;
   const int widthsRead = problem == nullptr && readAdvanceWidths(font, directory, widths);
   std::fclose(font);
-  if (problem != nullptr) failRun(run, "the font %s %s", run.fontPath, problem);
+  if (problem != nullptr) failRun(run, "the font %s %s", fontPath, problem);
   if (!widthsRead) {
-    failRun(run, "the font %s has no sound head, hhea or hmtx table (glyph widths)", run.fontPath);
+    failRun(run, "the font %s has no sound head, hhea or hmtx table (glyph widths)", fontPath);
   }
-  chooseGlyphPoints(characters.codePoints, characters.windowsPoints, cmap, widths,
-                    characters.glyphPoints, characters.count);
+  chooseGlyphPoints(characters.codePoints, characters.windowsPoints, cmap, widths, glyphPoints,
+                    count);
 }
 
 // Opens `name` in the temporary folder of `folder` for writing.
@@ -378,12 +421,33 @@ void closeStaged(KitRun& run, std::FILE* out, int written, const char* path) {
   if (std::fclose(out) != 0 || !written) failRun(run, "cannot write %s", path);
 }
 
-void writeMetrics(KitRun& run, int designSize) {
+// Copies the staged file `from` of `folder` into the staged file `to` beside it.
+void copyStaged(KitRun& run, Folder folder, const char* from, const char* to) {
+  PathBuffer fromPath;
+  joinPath(run, fromPath, run.staging[folder], from);
+  std::FILE* in = std::fopen(fromPath, "rb");
+  if (in == nullptr) failRun(run, "cannot read %s: %s", fromPath, std::strerror(errno));
+  PathBuffer toPath;
+  std::FILE* out = createStaged(run, folder, to, toPath);
+  char buffer[4096];
+  int written = 1;
+  std::size_t n = 0;
+  while (written && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    written = std::fwrite(buffer, 1, n, out) == n;
+  }
+  const int readFailed = std::ferror(in);
+  std::fclose(in);
+  closeStaged(run, out, written && !readFailed, toPath);
+}
+
+// The TFM files of the Mincho family, from pltotf and checked whole, and with `gothic` the same
+// metrics under the gothic family's names.
+void writeMetrics(KitRun& run, int designSize, int gothic) {
   for (int block = 0; block < kFontBlocks; ++block) {
     char plName[16];
     char tfmName[16];
-    blockFileName(plName, block, ".pl");
-    blockFileName(tfmName, block, ".tfm");
+    blockFileName(plName, Family::Mincho, block, ".pl");
+    blockFileName(tfmName, Family::Mincho, block, ".tfm");
     PathBuffer plPath;
     std::FILE* out = createStaged(run, kTfmFolder, plName, plPath);
     closeStaged(run, out, writePropertyList(out, block, designSize), plPath);
@@ -407,16 +471,58 @@ void writeMetrics(KitRun& run, int designSize) {
       failRun(run, "pltotf wrote %s cut short or damaged (%ld bytes) for %s: the disk may be full",
               tfmName, size, run.folders[kTfmFolder]);
     }
+    if (gothic) {
+      char gothicName[16];
+      blockFileName(gothicName, Family::Gothic, block, ".tfm");
+      copyStaged(run, kTfmFolder, tfmName, gothicName);
+    }
     checkSignal(run);
   }
 }
 
+// Writes the map lines of `family`, in `font`: one line for the 61 fonts, or a line a font
+// through the encodings when `perFont`. Returns 0 if a write failed.
+int writeFamilyMap(std::FILE* out, Family family, const FontFile& font, int perFont) {
+  if (!perFont) return writeFamilyMapLine(out, family, font.name);
+  int written = 1;
+  for (int block = 0; block < kFontBlocks && written; ++block) {
+    written = writeMapLine(out, family, block, font.name);
+  }
+  return written;
+}
+
+// The package kotobun.sty, as built into the program, and kotobun.cfg, which turns bold kanji
+// in gothic on when the kit has the gothic family and leaves them Mincho otherwise (a cfg of an
+// earlier kit must not stay behind).
+void writePackage(KitRun& run, int gothic) {
+  PathBuffer path;
+  std::FILE* out = createStaged(run, kTexFolder, kPackageName, path);
+  closeStaged(run, out,
+              std::fwrite(kPackageText.data(), 1, kPackageText.size(), out) == kPackageText.size(),
+              path);
+  out = createStaged(run, kTexFolder, kPackageConfigName, path);
+  if (gothic) {
+    std::fprintf(out,
+                 "%% %s: written by kanjikit with the gothic fonts kanjigaa ... kanjighe in %s\n"
+                 "\\kbn@gothictrue\n",
+                 kPackageConfigName, run.gothic.name);
+  } else {
+    std::fprintf(out,
+                 "%% %s: written by kanjikit without gothic fonts: bold kanji stay Mincho\n"
+                 "\\kbn@gothicfalse\n",
+                 kPackageConfigName);
+  }
+  closeStaged(run, out, !std::ferror(out), path);
+}
+
 // The encodings, for a map line a font; the subfont definition and the CMaps, for one map line
-// of all the fonts; then the map of one kind or the other.
-void writeEncodingsAndMap(KitRun& run, const Characters& characters, int perFontMap) {
+// of all the fonts; then the map of one kind or the other for each family: the Mincho family,
+// and the gothic one in the kit's gothic font if it has one.
+void writeEncodingsAndMap(KitRun& run, const Characters& characters, int perFontMap,
+                          int gothicPerFontMap) {
   for (int block = 0; block < kFontBlocks; ++block) {
     char name[16];
-    blockFileName(name, block, ".enc");
+    blockFileName(name, Family::Mincho, block, ".enc");
     PathBuffer path;
     std::FILE* out = createStaged(run, kEncFolder, name, path);
     closeStaged(run, out, writeEncoding(out, block, characters.codePoints), path);
@@ -434,14 +540,12 @@ void writeEncodingsAndMap(KitRun& run, const Characters& characters, int perFont
   }
   checkSignal(run);
   out = createStaged(run, kMapFolder, kMapName, path);
-  std::fprintf(out, "%% %s: the kanji fonts kanjiaa to kanjihe in %s, for dvipdfmx\n", kMapName,
-               run.fontName);
-  int written = !std::ferror(out);
-  if (!perFontMap) {
-    written = written && writeFamilyMapLine(out, run.fontName);
-  }
-  for (int block = 0; block < kFontBlocks && written && perFontMap; ++block) {
-    written = writeMapLine(out, block, run.fontName);
+  std::fprintf(out, "%% %s: the kanji fonts kanjiaa to kanjihe in %s", kMapName, run.mincho.name);
+  if (run.hasGothic) std::fprintf(out, ", kanjigaa to kanjighe in %s", run.gothic.name);
+  std::fputs(", for dvipdfmx\n", out);
+  int written = !std::ferror(out) && writeFamilyMap(out, Family::Mincho, run.mincho, perFontMap);
+  if (run.hasGothic) {
+    written = written && writeFamilyMap(out, Family::Gothic, run.gothic, gothicPerFontMap);
   }
   closeStaged(run, out, written, path);
 }
@@ -477,6 +581,17 @@ void stageFolder(KitRun& run, Folder folder) {
   chmod(run.staging[folder], 0777 & ~mask);
 }
 
+// Whether `name` is a TFM file of the gothic family, kanjigaa.tfm ... kanjighe.tfm: the kit's
+// own, which a kit without the gothic family drops.
+int isGothicMetrics(const char* name) {
+  for (int block = 0; block < kFontBlocks; ++block) {
+    char gothicName[16];
+    blockFileName(gothicName, Family::Gothic, block, ".tfm");
+    if (std::strcmp(name, gothicName) == 0) return 1;
+  }
+  return 0;
+}
+
 // Links the files of the old folder that the new one lacks (files the user put there) into
 // the new one, so that they stay. A folder of the user's inside ends the run: the old folder
 // is removed once the new one stands.
@@ -485,7 +600,8 @@ void carryOtherFiles(KitRun& run, Folder folder) {
   if (dir == nullptr) return;  // no folder, or no folder to read: the rename says why
   while (const dirent* entry = readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0 ||
-        std::strncmp(entry->d_name, kTemporary, std::strlen(kTemporary)) == 0) {
+        std::strncmp(entry->d_name, kTemporary, std::strlen(kTemporary)) == 0 ||
+        (folder == kTfmFolder && isGothicMetrics(entry->d_name))) {
       continue;
     }
     PathBuffer from;
@@ -601,10 +717,45 @@ void lockRoot(KitRun& run, const char* root) {
   // The descriptor stays open, and the lock held, until the program ends.
 }
 
+// Reports what `font` holds for the characters (`count`): the positions it lacks a glyph for,
+// and under one map line for all fonts the glyphs taken from other code points and those not one
+// em wide; a font named by its path (`pathInMap`) gets a word on the map line a font.
+void reportFont(std::FILE* console, const FontFile& font, const GlyphCount& count, int perFontMap,
+                int pathInMap) {
+  std::fprintf(console,
+               "kanjikit: %s lacks a glyph for %d of the %d positions: %d hold no character, "
+               "and it lacks %d character%s\n",
+               font.name, count.noCharacter + count.noGlyph, kPositions, count.noCharacter,
+               count.noGlyph, count.noGlyph == 1 ? "" : "s");
+  if (pathInMap) {
+    std::fprintf(console,
+                 "kanjikit: dvipdfmx takes one font for all only by a name that kpathsea finds "
+                 "and that holds no '/' or ',' (in a CID font's name they start its character "
+                 "collection or style): put %s into a TeX tree, as ~/texmf/fonts/truetype/, "
+                 "for one font in the PDF\n",
+                 font.path);
+  }
+  if (!perFontMap && count.replaced > 0) {
+    std::fprintf(console,
+                 "kanjikit: %d character%s drawn with the full-width glyph of the code point "
+                 "CP932 gives %s\n",
+                 count.replaced, count.replaced == 1 ? " is" : "s are",
+                 count.replaced == 1 ? "it" : "them");
+  }
+  if (!perFontMap && count.notOneEm > 0) {
+    std::fprintf(console,
+                 "kanjikit: %d glyph%s of %s %s not 1em wide, as TeX sets %s: what follows "
+                 "%s in a line is drawn off its place\n",
+                 count.notOneEm, count.notOneEm == 1 ? "" : "s", font.name,
+                 count.notOneEm == 1 ? "is" : "are", count.notOneEm == 1 ? "it" : "them",
+                 count.notOneEm == 1 ? "it" : "them");
+  }
+}
+
 }  // namespace
 
 Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* err) {
-  options = {nullptr, nullptr, kDefaultDesignSize, 0, 0};
+  options = {nullptr, nullptr, kDefaultDesignSize, 0, 0, nullptr, 0};
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (std::strcmp(arg, "--help") == 0) return Request::Help;
@@ -613,7 +764,10 @@ Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* er
       options.metricsOnly = 1;
     } else if (std::strcmp(arg, "--per-font-map") == 0) {
       options.perFontMap = 1;
-    } else if (std::strcmp(arg, "--font") == 0 || std::strcmp(arg, "--design-size") == 0) {
+    } else if (std::strcmp(arg, "--no-gothic") == 0) {
+      options.noGothic = 1;
+    } else if (std::strcmp(arg, "--font") == 0 || std::strcmp(arg, "--gothic") == 0 ||
+               std::strcmp(arg, "--design-size") == 0) {
       if (i + 1 == argc || argv[i + 1][0] == '\0') {
         std::fprintf(err, "kanjikit: %s needs a value\n%s", arg, kUsage);
         return Request::BadUsage;
@@ -621,6 +775,8 @@ Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* er
       const char* value = argv[++i];
       if (arg[2] == 'f') {
         options.fontFile = value;
+      } else if (arg[2] == 'g') {
+        options.gothicFile = value;
       } else if (!parseDesignSize(value, options.designSize)) {
         std::fprintf(err,
                      "kanjikit: bad design size %s: give points from 1 to 100, as 7 or 7.25\n%s",
@@ -637,6 +793,11 @@ Request parseArguments(int argc, char** argv, KitOptions& options, std::FILE* er
     } else {
       options.root = arg;
     }
+  }
+  if (options.gothicFile != nullptr && (options.noGothic || options.metricsOnly)) {
+    std::fprintf(err, "kanjikit: --gothic cannot go with %s\n%s",
+                 options.noGothic ? "--no-gothic" : "--metrics-only, which reads no font", kUsage);
+    return Request::BadUsage;
   }
   return Request::Run;
 }
@@ -663,23 +824,31 @@ int runKit(int argc, char** argv, std::FILE* console) {
   std::set_new_handler(outOfMemory);
   catchSignals();
 
-  // Everything that can fail without writing comes first: the font, iconv, the tools, the root.
+  // Everything that can fail without writing comes first: the fonts, iconv, the tools, the root.
   static Characters characters;
   characters = {};
   if (!options.metricsOnly) {
-    locateFont(run, options);
+    locateFont(run, run.mincho, Family::Mincho, options.fontFile, kDefaultFont);
+    run.hasGothic = !options.noGothic && locateFont(run, run.gothic, Family::Gothic,
+                                                    options.gothicFile, kDefaultGothicFont);
     if (!fillCodePoints(characters.codePoints) ||
         !fillWindowsCodePoints(characters.windowsPoints)) {
       failRun(run, "iconv cannot convert from EUC-JP or CP932");
     }
-    chooseGlyphs(run, characters);
+    chooseGlyphs(run, run.mincho.path, characters, characters.glyphPoints, characters.count);
+    if (run.hasGothic) {
+      chooseGlyphs(run, run.gothic.path, characters, characters.gothicPoints,
+                   characters.gothicCount);
+    }
   }
-  // A font named by its path gets a map line a font: dvipdfmx reads the name of a CID font up to
-  // a '/', after which its character collection follows, or a ',' and its style; a ':' or '!'
-  // in front gives the index in a collection or keeps the font out of the PDF.
-  const int pathInMap = !options.metricsOnly && (std::strpbrk(run.fontName, "/,") != nullptr ||
-                                                 run.fontName[0] == ':' || run.fontName[0] == '!');
+  // A font named by its path gets a map line a font (needsPerFontMap). The gothic family shares
+  // the CMaps, made from the Mincho font's glyphs: a gothic font that draws a character with
+  // another code point's glyph than the Mincho one gets a map line a font too.
+  const int pathInMap = !options.metricsOnly && needsPerFontMap(run.mincho);
   const int perFontMap = options.perFontMap || pathInMap;
+  const int gothicPathInMap = run.hasGothic && needsPerFontMap(run.gothic);
+  const int gothicOtherGlyphs = run.hasGothic && characters.gothicPoints != characters.glyphPoints;
+  const int gothicPerFontMap = options.perFontMap || gothicPathInMap || gothicOtherGlyphs;
   if (!findProgram("pltotf")) {
     failRun(run, "pltotf is not installed (apt-get install texlive-binaries)");
   }
@@ -698,7 +867,7 @@ int runKit(int argc, char** argv, std::FILE* console) {
   // The new files go into temporary folders beside the kit's folders, one run at a time.
   makeFolders(run, root);
   lockRoot(run, root);
-  const int folderCount = options.metricsOnly ? 1 : kFolderCount;
+  const int folderCount = options.metricsOnly ? kMetricsOnlyFolders : kFolderCount;
   for (int folder = 0; folder < folderCount; ++folder) {
     joinPath(run, run.folders[folder], root, kFolderPaths[folder]);
     // A kit folder that is a link to a folder elsewhere is replaced there, and the link stays.
@@ -711,20 +880,26 @@ int runKit(int argc, char** argv, std::FILE* console) {
     stageFolder(run, static_cast<Folder>(folder));
   }
   run.step = "writing the metrics";
-  writeMetrics(run, options.designSize);
+  writeMetrics(run, options.designSize, run.hasGothic);
+  run.step = "writing the package";
+  writePackage(run, run.hasGothic);
   run.step = "writing the encodings and the map";
-  if (!options.metricsOnly) writeEncodingsAndMap(run, characters, perFontMap);
+  if (!options.metricsOnly) writeEncodingsAndMap(run, characters, perFontMap, gothicPerFontMap);
   checkSignal(run);
 
   // The new folders take the place of the old ones, which wait beside them until TeX finds
   // the kit and the report is written: a run that ends with status 1 leaves the kit it found.
-  // ORDER FOLDERS: metrics and encodings before the map that refers to them.
+  // ORDER FOLDERS: metrics and encodings before the map that refers to them, and before the
+  // package's cfg that names the gothic metrics.
   run.step = "putting the kit in place";
   for (int folder = 0; folder < folderCount; ++folder)
     placeFolder(run, static_cast<Folder>(folder));
   if (rootIsHome) {
     run.step = "asking kpsewhich for the kit";
     checkFound(run, root, kTfmFolder, "kanjiaa.tfm", nullptr);
+    checkFound(run, root, kTexFolder, kPackageName, nullptr);
+    checkFound(run, root, kTexFolder, kPackageConfigName, nullptr);
+    if (run.hasGothic) checkFound(run, root, kTfmFolder, "kanjigaa.tfm", nullptr);
     if (!options.metricsOnly) {
       checkFound(run, root, kMapFolder, kMapName, nullptr);
       char sfdName[32];
@@ -740,46 +915,44 @@ int runKit(int argc, char** argv, std::FILE* console) {
   formatDesignSize(options.designSize, size);
   std::fprintf(console, "kanjikit: kanjiaa.tfm ... kanjihe.tfm (design size %spt) in %s\n", size,
                run.folders[kTfmFolder]);
+  if (run.hasGothic) {
+    std::fprintf(console, "kanjikit: kanjigaa.tfm ... kanjighe.tfm (bold, in %s) in %s\n",
+                 run.gothic.name, run.folders[kTfmFolder]);
+  }
+  std::fprintf(console, "kanjikit: %s, %s (bold kanji %s) in %s\n", kPackageName,
+               kPackageConfigName, run.hasGothic ? "in gothic" : "stay Mincho",
+               run.folders[kTexFolder]);
   if (!options.metricsOnly) {
-    const GlyphCount& count = characters.count;
     std::fprintf(console, "kanjikit: kanjiaa.enc ... kanjihe.enc in %s\n", run.folders[kEncFolder]);
     std::fprintf(console, "kanjikit: %s.sfd in %s\n", kSubfontName, run.folders[kSfdFolder]);
     std::fprintf(console, "kanjikit: %s, %s, %s in %s\n", kCMapNames[0], kCMapNames[1],
                  kCMapNames[2], run.folders[kCMapFolder]);
     if (perFontMap) {
       std::fprintf(console, "kanjikit: %s (%d fonts in %s) in %s\n", kMapName, kFontBlocks,
-                   run.fontName, run.folders[kMapFolder]);
+                   run.mincho.name, run.folders[kMapFolder]);
     } else {
       std::fprintf(console, "kanjikit: %s (the %d fonts as one font of %s) in %s\n", kMapName,
-                   kFontBlocks, run.fontName, run.folders[kMapFolder]);
+                   kFontBlocks, run.mincho.name, run.folders[kMapFolder]);
     }
-    std::fprintf(console,
-                 "kanjikit: %s lacks a glyph for %d of the %d positions: %d hold no character, "
-                 "and it lacks %d character%s\n",
-                 run.fontName, count.noCharacter + count.noGlyph, kPositions, count.noCharacter,
-                 count.noGlyph, count.noGlyph == 1 ? "" : "s");
-    if (pathInMap) {
+    if (run.hasGothic) {
+      std::fprintf(console, "kanjikit: %s also holds the %d gothic fonts %s %s\n", kMapName,
+                   kFontBlocks, gothicPerFontMap ? "in" : "as one font of", run.gothic.name);
+    } else if (!options.noGothic) {
       std::fprintf(console,
-                   "kanjikit: dvipdfmx takes one font for all only by a name that kpathsea finds "
-                   "and that holds no '/' or ',' (in a CID font's name they start its character "
-                   "collection or style): put %s into a TeX tree, as ~/texmf/fonts/truetype/, "
-                   "for one font in the PDF\n",
-                   run.fontPath);
+                   "kanjikit: kpsewhich does not find %s (IPA Gothic: apt-get install "
+                   "fonts-ipafont-gothic), or name a font with --gothic FILE: bold kanji stay "
+                   "Mincho\n",
+                   kDefaultGothicFont);
     }
-    if (!perFontMap && count.replaced > 0) {
-      std::fprintf(console,
-                   "kanjikit: %d character%s drawn with the full-width glyph of the code point "
-                   "CP932 gives %s\n",
-                   count.replaced, count.replaced == 1 ? " is" : "s are",
-                   count.replaced == 1 ? "it" : "them");
-    }
-    if (!perFontMap && count.notOneEm > 0) {
-      std::fprintf(console,
-                   "kanjikit: %d glyph%s of %s %s not 1em wide, as TeX sets %s: what follows "
-                   "%s in a line is drawn off its place\n",
-                   count.notOneEm, count.notOneEm == 1 ? "" : "s", run.fontName,
-                   count.notOneEm == 1 ? "is" : "are", count.notOneEm == 1 ? "it" : "them",
-                   count.notOneEm == 1 ? "it" : "them");
+    reportFont(console, run.mincho, characters.count, perFontMap, pathInMap);
+    if (run.hasGothic) {
+      reportFont(console, run.gothic, characters.gothicCount, gothicPerFontMap, gothicPathInMap);
+      if (gothicOtherGlyphs && !options.perFontMap && !gothicPathInMap) {
+        std::fprintf(console,
+                     "kanjikit: %s draws some characters with the glyphs of other code points "
+                     "than %s does: the gothic fonts have a map line a font\n",
+                     run.gothic.name, run.mincho.name);
+      }
     }
   }
   // A tree with an ls-R file is searched through it alone, which knows nothing of new files.

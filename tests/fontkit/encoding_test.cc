@@ -139,16 +139,22 @@ TEST(Encoding, MapLines) {
   char* data = nullptr;
   std::size_t size = 0;
   std::FILE* out = open_memstream(&data, &size);
-  EXPECT_EQ(1, fontkit::writeMapLine(out, 0, "ipam.ttf"));
-  EXPECT_EQ(1, fontkit::writeMapLine(out, 2, "ipam.ttf"));
-  EXPECT_EQ(1, fontkit::writeMapLine(out, 60, "/fonts/other.ttf"));
-  EXPECT_EQ(1, fontkit::writeFamilyMapLine(out, "ipag.ttf"));
+  using fontkit::Family;
+  EXPECT_EQ(1, fontkit::writeMapLine(out, Family::Mincho, 0, "ipam.ttf"));
+  EXPECT_EQ(1, fontkit::writeMapLine(out, Family::Mincho, 2, "ipam.ttf"));
+  EXPECT_EQ(1, fontkit::writeMapLine(out, Family::Mincho, 60, "/fonts/other.ttf"));
+  EXPECT_EQ(1, fontkit::writeMapLine(out, Family::Gothic, 48, "ipag.ttf"));
+  EXPECT_EQ(1, fontkit::writeFamilyMapLine(out, Family::Mincho, "ipam.ttf"));
+  EXPECT_EQ(1, fontkit::writeFamilyMapLine(out, Family::Gothic, "ipag.ttf"));
   std::fclose(out);
+  // kanjiga (Mincho block 48) and kanjigga (its gothic font) stay apart.
   EXPECT_EQ(
       "kanjiaa <kanjiaa.enc <ipam.ttf\n"
       "kanjiac <kanjiac.enc <ipam.ttf\n"
       "kanjihe <kanjihe.enc </fonts/other.ttf\n"
-      "kanji@kanjikit@ Kotobun-Kanji-H ipag.ttf\n",
+      "kanjigga <kanjiga.enc <ipag.ttf\n"
+      "kanji@kanjikit@ Kotobun-Kanji-H ipam.ttf\n"
+      "kanjig@kanjikit@ Kotobun-Kanji-H ipag.ttf\n",
       std::string(data, size));
   std::free(data);
 }
@@ -336,8 +342,8 @@ TEST(Encoding, FailedWriteIsReported) {
   if (full == nullptr) GTEST_SKIP() << "no /dev/full";
   std::setvbuf(full, nullptr, _IONBF, 0);
   EXPECT_EQ(0, fontkit::writeEncoding(full, 0, codePoints()));
-  EXPECT_EQ(0, fontkit::writeMapLine(full, 0, "ipam.ttf"));
-  EXPECT_EQ(0, fontkit::writeFamilyMapLine(full, "ipam.ttf"));
+  EXPECT_EQ(0, fontkit::writeMapLine(full, fontkit::Family::Mincho, 0, "ipam.ttf"));
+  EXPECT_EQ(0, fontkit::writeFamilyMapLine(full, fontkit::Family::Gothic, "ipam.ttf"));
   EXPECT_EQ(0, fontkit::writeSubfontDefinition(full, codePoints()));
   EXPECT_EQ(0, fontkit::writeCMap(full, fontkit::CMapKind::Text, codePoints(), codePoints()));
   std::fclose(full);
