@@ -43,6 +43,8 @@ TEST(Kit, OptionsAndDefaults) {
     int designSize;
     int metricsOnly;
     int perFontMap;
+    const char* gothic = nullptr;
+    int noGothic = 0;
   } cases[] = {
       {{}, nullptr, nullptr, fontkit::kDefaultDesignSize, 0, 0},
       {{"tree"}, nullptr, "tree", fontkit::kDefaultDesignSize, 0, 0},
@@ -51,6 +53,23 @@ TEST(Kit, OptionsAndDefaults) {
       {{"r", "--design-size", "6.5", "--font", "a.ttf"}, "a.ttf", "r", 6500, 0, 0},
       {{"--design-size", "8", "--design-size", "9"}, nullptr, nullptr, 9000, 0, 0},
       {{"--per-font-map", "r"}, nullptr, "r", fontkit::kDefaultDesignSize, 0, 1},
+      {{"--gothic", "g.ttf", "r"}, nullptr, "r", fontkit::kDefaultDesignSize, 0, 0, "g.ttf"},
+      {{"--no-gothic", "--per-font-map"},
+       nullptr,
+       nullptr,
+       fontkit::kDefaultDesignSize,
+       0,
+       1,
+       nullptr,
+       1},
+      {{"--metrics-only", "--no-gothic"},
+       nullptr,
+       nullptr,
+       fontkit::kDefaultDesignSize,
+       1,
+       0,
+       nullptr,
+       1},
   };
   for (const Case& c : cases) {
     const Parsed p = parse(c.args);
@@ -60,6 +79,8 @@ TEST(Kit, OptionsAndDefaults) {
     EXPECT_EQ(c.designSize, p.options.designSize);
     EXPECT_EQ(c.metricsOnly, p.options.metricsOnly);
     EXPECT_EQ(c.perFontMap, p.options.perFontMap);
+    EXPECT_EQ(text(c.gothic), text(p.options.gothicFile));
+    EXPECT_EQ(c.noGothic, p.options.noGothic);
     EXPECT_EQ("", p.messages);
   }
 }
@@ -72,6 +93,9 @@ TEST(Kit, BadCommandLines) {
       {{"--font"}, "kanjikit: --font needs a value\n"},
       {{"--font", ""}, "kanjikit: --font needs a value\n"},
       {{"--design-size"}, "kanjikit: --design-size needs a value\n"},
+      {{"--gothic"}, "kanjikit: --gothic needs a value\n"},
+      {{"--gothic", "g.ttf", "--no-gothic"}, "kanjikit: --gothic cannot go with --no-gothic\n"},
+      {{"--metrics-only", "--gothic", "g.ttf"}, "kanjikit: --gothic cannot go with --metrics-only"},
       {{"--design-size", "0.5"}, "kanjikit: bad design size 0.5: "},
       {{"--design-size", "7pt"}, "kanjikit: bad design size 7pt: "},
       {{"--metric-only"}, "kanjikit: unknown option --metric-only\n"},

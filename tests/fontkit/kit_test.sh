@@ -5,14 +5,15 @@
 # Usage: kit_test.sh CHECK SCRATCH
 #   metrics     --metrics-only: 61 TFM files that tftopl reads back, nothing else written
 #   document    the kit in TEXMFHOME; latex and dvipdfmx; one font in the PDF; the Japanese text
-#               back from it; a full-width glyph for the minus sign
+#               back from it; a full-width glyph for the minus sign; the package installed, and
+#               bold kanji in IPA Gothic beside IPA Mincho, or Mincho with --no-gothic
 #   catalogue   every character of the catalogue is in its PDF, in order, and nothing else
 #   gothic      --font with IPA Gothic: the map names it, the PDF embeds it; --per-font-map
 #   failures    each bad input: its message, status 1, and nothing left looking complete
 #   publishing  a run that fails after writing, is interrupted or meets another run: the kit it
 #               found stays whole
 #   memory      under a memory limit: a message and status 1, not an abort
-# Environment: KANJIKIT, KOTOBUN, FONTTABLES (programs). Without the TeX tools, poppler or the
+# Environment: KANJIKIT, KOTOBUN, FONTTABLES (programs), PACKAGE (the source of kotobun.sty). Without the TeX tools, poppler or the
 # IPA fonts the check exits 77 (skipped), unless REQUIRE_TYPESETTING=1 makes that a failure.
 set -eu
 
@@ -49,6 +50,7 @@ encDir() { echo "$1/fonts/enc/dvips/kotobun"; }
 mapFile() { echo "$1/fonts/map/dvipdfmx/kotobun/kanjikit.map"; }
 cmapDir() { echo "$1/fonts/cmap/kotobun"; }
 sfdFile() { echo "$1/fonts/sfd/kotobun/kanjikit.sfd"; }
+texDir() { echo "$1/tex/latex/kotobun"; }
 
 # Runs kanjikit with the arguments given; it must succeed. Its output goes to kanjikit.out.
 kit() {
@@ -71,7 +73,9 @@ checkMetrics() {
 }
 
 # Checks the encodings, the subfont definition, the CMaps and the map under tree $1, the map
-# naming the font $2 in one line for all fonts, or in a line a font when $3 is per-font.
+# naming the font $2 in one line for all fonts, or in a line a font when $3 is per-font, and the
+# gothic font $4 (if given) for the gothic family, by one line or, when $5 is per-font, a line a
+# font.
 checkEncodingsAndMap() {
   [ "$(find "$(encDir "$1")" -name 'kanji??.enc' | wc -l)" = 61 ] || fail "not 61 encodings"
   for font in kanjiaa kanjihe; do
@@ -91,7 +95,18 @@ checkEncodingsAndMap() {
     fail "Kotobun-Kanji-UCS2: the minus sign does not take U+FF0D's glyph"
   ! grep -q '<FF0D>$' "$(cmapDir "$1")/Kotobun-Kanji-UTF16" ||
     fail "Kotobun-Kanji-UTF16: a character reads back as U+FF0D"
-  grep -v '^%' "$(mapFile "$1")" >map.lines
+  grep -v '^%' "$(mapFile "$1")" | grep -Ev '^kanjig([a-h][a-h] |@)' >map.lines
+  grep -E '^kanjig([a-h][a-h] |@)' "$(mapFile "$1")" >gothic.lines || true
+  if [ -z "${4:-}" ]; then
+    [ ! -s gothic.lines ] || fail "the map has gothic lines: $(head -2 gothic.lines)"
+  elif [ "${5:-}" = per-font ]; then
+    [ "$(wc -l <gothic.lines)" = 61 ] || fail "the map has not 61 gothic lines"
+    [ "$(sed -n 49p gothic.lines)" = "kanjigga <kanjiga.enc <$4" ] ||
+      fail "gothic map line: $(sed -n 49p gothic.lines)"
+  else
+    [ "$(cat gothic.lines)" = "kanjig@kanjikit@ Kotobun-Kanji-H $4" ] ||
+      fail "gothic map: $(cat gothic.lines)"
+  fi
   if [ "${3:-}" = per-font ]; then
     [ "$(wc -l <map.lines)" = 61 ] || fail "the map has not 61 lines"
     [ "$(sed -n 3p map.lines)" = "kanjiac <kanjiac.enc <$2" ] || fail "map line: $(sed -n 3p map.lines)"
@@ -185,7 +200,7 @@ checkDocument() {
   # Without ROOT the kit goes into TEXMFHOME.
   TEXMFHOME=$scratch/tree kit
   checkMetrics "$scratch/tree" 7.0
-  checkEncodingsAndMap "$scratch/tree" ipam.ttf
+  checkEncodingsAndMap "$scratch/tree" ipam.ttf "" ipag.ttf
   # IPA Mincho lacks one character, the summation sign of CP932's row 13.
   grep -q '^kanjikit: ipam.ttf lacks a glyph for 847 of the 7806 positions: 846 hold no character, and it lacks 1 character$' \
     kanjikit.out || fail "report: $(cat kanjikit.out)"
@@ -202,6 +217,84 @@ checkDocument() {
   set -- $widths
   [ "$#" = 2 ] || fail "doc.pdf: not two runs of signs: $widths"
   [ "$1" = "$2" ] || fail "doc.pdf: eight minus signs are $1 bp wide, eight long vowel marks $2"
+  checkPackage
+}
+
+# The kanji fonts that $1.dvi names, one a line, sorted and without repeats.
+dviFonts() {
+  TEXMFHOME=$scratch/tree dvitype "$1.dvi" >"$1.dvitype" || fail "dvitype $1.dvi failed"
+  sed -n 's/^Font [0-9]*: \(kanji[a-h]*\) .*/\1/p' "$1.dvitype" | sort -u
+}
+
+# The package in the kit of checkDocument: kotobun.sty as in the source, and kotobun.cfg turning
+# gothic on. A section title and \textbf set their kanji in the gothic fonts, which the PDF
+# embeds as IPA Gothic once beside IPA Mincho once; with --no-gothic bold kanji stay Mincho.
+checkPackage() {
+  cmp -s "$PACKAGE" "$(texDir "$scratch/tree")/kotobun.sty" ||
+    fail "the installed kotobun.sty differs from $PACKAGE"
+  grep -qx '\\kbn@gothictrue' "$(texDir "$scratch/tree")/kotobun.cfg" ||
+    fail "kotobun.cfg does not turn gothic on: $(cat "$(texDir "$scratch/tree")/kotobun.cfg")"
+  [ "$(find "$(tfmDir "$scratch/tree")" -name 'kanjig??.tfm' | wc -l)" = 61 ] ||
+    fail "not 61 gothic TFM files"
+  cmp -s "$(tfmDir "$scratch/tree")/kanjiga.tfm" "$(tfmDir "$scratch/tree")/kanjigga.tfm" ||
+    fail "kanjigga.tfm has not the metrics of kanjiga.tfm"
+  grep -q "^kanjikit: kotobun.sty, kotobun.cfg (bold kanji in gothic) in $(texDir "$scratch/tree")\$" \
+    kanjikit.out || fail "report: $(cat kanjikit.out)"
+  grep -q '^kanjikit: ipag.ttf lacks a glyph for 847 of the 7806 positions' kanjikit.out ||
+    fail "report: $(cat kanjikit.out)"
+  cat >bold.utf8 <<'TEXT'
+\documentclass{article}
+\usepackage{kotobun}
+\begin{document}
+\section{見出しの漢字}
+本文の漢字と\textbf{太字の漢字}、そして本文。
+\end{document}
+TEXT
+  iconv -f UTF-8 -t EUC-JP bold.utf8 >bold.kjx || fail "iconv bold.utf8"
+  "$KOTOBUN" bold >bold.out || fail "kotobun bold: $(cat bold.out)"
+  TEXMFHOME=$scratch/tree latex -interaction=nonstopmode -halt-on-error bold.tex </dev/null \
+    >bold.latex 2>&1 || fail "latex bold: $(grep -A3 '^!' bold.log)"
+  for file in kotobun.sty kotobun.cfg; do
+    [ "$(TEXMFHOME=$scratch/tree kpsewhich "$file")" = "$(texDir "$scratch/tree")/$file" ] ||
+      fail "kpsewhich does not find the installed $file"
+  done
+  # The kana of the title and of \textbf (block ac) are gothic, those of the body Mincho; the
+  # kanji of the title alone (block ca: 見) are gothic only.
+  dviFonts bold >bold.fonts
+  for font in kanjigac kanjiac kanjigca; do
+    grep -qx "$font" bold.fonts || fail "bold.dvi does not use $font: $(cat bold.fonts)"
+  done
+  ! grep -qx kanjica bold.fonts || fail "bold.dvi: the title's kanji are Mincho: $(cat bold.fonts)"
+  TEXMFHOME=$scratch/tree dvipdfmx -f kanjikit.map bold.dvi >bold.dvipdfmx 2>&1 ||
+    fail "dvipdfmx bold: $(cat bold.dvipdfmx)"
+  ! grep -q warning bold.dvipdfmx || fail "dvipdfmx bold: $(grep warning bold.dvipdfmx)"
+  pdffonts bold.pdf >bold.pdffonts || fail "pdffonts bold.pdf failed"
+  for font in IPAGothic IPAMincho; do
+    [ "$(grep -c "+$font  *CID TrueType  *Identity-H  *yes yes yes" bold.pdffonts)" = 1 ] ||
+      fail "bold.pdf does not embed $font once: $(cat bold.pdffonts)"
+  done
+  pdftotext bold.pdf bold.txt || fail "pdftotext bold.pdf failed"
+  japanese <bold.txt >bold.back
+  japanese <bold.utf8 >bold.expected
+  cmp -s bold.expected bold.back || fail "bold.pdf: the text differs: $(cat bold.back)"
+  # Without the gothic family: no gothic fonts anywhere, and bold kanji stay Mincho.
+  TEXMFHOME=$scratch/tree kit --no-gothic
+  [ -z "$(find "$(tfmDir "$scratch/tree")" -name 'kanjig??.tfm')" ] ||
+    fail "--no-gothic left gothic TFM files"
+  checkEncodingsAndMap "$scratch/tree" ipam.ttf
+  cmp -s "$PACKAGE" "$(texDir "$scratch/tree")/kotobun.sty" || fail "--no-gothic: kotobun.sty differs"
+  ! grep -q 'gothictrue' "$(texDir "$scratch/tree")/kotobun.cfg" ||
+    fail "--no-gothic: kotobun.cfg turns gothic on"
+  TEXMFHOME=$scratch/tree latex -interaction=nonstopmode -halt-on-error bold.tex </dev/null \
+    >bold.latex 2>&1 || fail "latex bold, --no-gothic: $(grep -A3 '^!' bold.log)"
+  dviFonts bold >bold.fonts
+  ! grep -q '^kanjig[a-h][a-h]$' bold.fonts || fail "--no-gothic: bold.dvi uses $(cat bold.fonts)"
+  TEXMFHOME=$scratch/tree dvipdfmx -f kanjikit.map bold.dvi >bold.dvipdfmx 2>&1 ||
+    fail "dvipdfmx bold, --no-gothic: $(cat bold.dvipdfmx)"
+  pdffonts bold.pdf >bold.pdffonts || fail "pdffonts bold.pdf failed"
+  ! grep -q IPAGothic bold.pdffonts || fail "--no-gothic: bold.pdf embeds IPA Gothic"
+  [ "$(grep -c '+IPAMincho  *CID TrueType' bold.pdffonts)" = 1 ] ||
+    fail "--no-gothic: bold.pdf does not embed IPA Mincho once: $(cat bold.pdffonts)"
 }
 
 # Every position from 1 to 7806 as the kit names it, one a line: EUC-JP's character, else the
@@ -244,7 +337,7 @@ checkCatalogue() {
 
 checkGothic() {
   kit --font "$gothic" "$scratch/tree"
-  checkEncodingsAndMap "$scratch/tree" ipag.ttf
+  checkEncodingsAndMap "$scratch/tree" ipag.ttf "" ipag.ttf
   grep -q '^kanjikit: ipag.ttf lacks a glyph for 847 of the 7806 positions' kanjikit.out ||
     fail "report: $(cat kanjikit.out)"
   writeDocument doc.utf8
@@ -252,15 +345,15 @@ checkGothic() {
   typesetToPdf doc "$scratch/tree" IPAGothic doc.utf8
   # A map line a font, through the encodings, as before: a TrueType subset a font.
   kit --per-font-map --font "$gothic" "$scratch/tree3"
-  checkEncodingsAndMap "$scratch/tree3" ipag.ttf per-font
+  checkEncodingsAndMap "$scratch/tree3" ipag.ttf per-font ipag.ttf per-font
   grep -q "^kanjikit: kanjikit.map (61 fonts in ipag.ttf) in " kanjikit.out ||
     fail "report: $(cat kanjikit.out)"
   typesetToPdf doc "$scratch/tree3" IPAGothic doc.utf8 per-font
   # A font that kpathsea does not find is named by its full path, which dvipdfmx takes in a map
   # line a font only: the report says so.
   cp "$gothic" "$scratch/copy.ttf"
-  kit --font copy.ttf "$scratch/tree2"
-  checkEncodingsAndMap "$scratch/tree2" "$scratch/copy.ttf" per-font
+  kit --font copy.ttf --gothic "$scratch/copy.ttf" "$scratch/tree2"
+  checkEncodingsAndMap "$scratch/tree2" "$scratch/copy.ttf" per-font "$scratch/copy.ttf" per-font
   grep -q "^kanjikit: dvipdfmx takes one font for all only by a name that kpathsea finds" \
     kanjikit.out || fail "report: $(cat kanjikit.out)"
   typesetToPdf doc "$scratch/tree2" IPAGothic doc.utf8 per-font
@@ -386,6 +479,15 @@ TABLE
 end.ttf' "$scratch/whole"
   grep -q "which a map line cannot hold: $scratch/line?end.ttf\$" failure.err ||
     fail "the line end is not shown as '?': $(cat failure.err)"
+  # The gothic font is checked as the Mincho one is.
+  while IFS='|' read -r font message; do
+    expectFailure "kanjikit: $message" --gothic "$font" "$scratch/whole"
+  done <<TABLE
+cut.ttf|the font $scratch/cut.ttf is cut short or damaged: its glyf table
+fifo.ttf|the font fifo.ttf is not a regular file
+per%cent.ttf|the font's name holds a blank, a quote, a '<', a '%' or a control character
+cff.otf|the font $scratch/cff.otf has no TrueType outlines (glyf table)
+TABLE
   # TEXMFHOME as a path list, braces, '!!' or a relative folder: TeX would never find the kit.
   for home in "$scratch/a:$scratch/b" "{$scratch/a,$scratch/b}" "!!$scratch/a" relative; do
     export TEXMFHOME="$home"
@@ -503,7 +605,7 @@ checkPublishing() {
         fail "two runs, round $round: $(cat "$run.err")"
     done
     tftopl "$(tfmDir "$scratch/whole")/kanjihe.tfm" >he.pl
-    case "$(grep '^(DESIGNSIZE' he.pl) $(grep -v '^%' "$(mapFile "$scratch/whole")" | sort -u -k3)" in
+    case "$(grep '^(DESIGNSIZE' he.pl) $(grep '^kanji@' "$(mapFile "$scratch/whole")" | sort -u -k3)" in
       "(DESIGNSIZE R 9.0) kanji@"*" ipag.ttf" | "(DESIGNSIZE R 8.0) kanji@"*" ipam.ttf") ;;
       *) fail "two runs, round $round: a mixed kit" ;;
     esac
@@ -537,7 +639,8 @@ checkMemory() {
 
 case $check in
   metrics) requireTools pltotf tftopl ;;
-  document | gothic) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
+  document) requireTools pltotf kpsewhich latex dvipdfmx dvitype pdftotext pdffonts iconv ;;
+  gothic) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
   catalogue) requireTools pltotf kpsewhich latex dvipdfmx pdftotext pdffonts iconv ;;
   failures) requireTools pltotf kpsewhich ;;
   publishing) requireTools pltotf kpsewhich tftopl flock ;;
