@@ -51,7 +51,7 @@ constexpr const char* kHelp =
     "                     ipag.ttf, IPA Gothic, when kpathsea finds it)\n"
     "  --no-gothic        no gothic fonts: bold kanji stay Mincho\n"
     "  --design-size PT   design size of the fonts in points (default 7.0)\n"
-    "  --metrics-only     write the TFM files alone; needs no font\n"
+    "  --metrics-only     write the TFM files and the package alone; needs no font\n"
     "  --per-font-map     a map line for each font through its encoding, as kits before\n"
     "                     1.1 had: the PDF embeds a font for each one the document uses\n"
     "  --help, --version  print this help or the version and stop\n";

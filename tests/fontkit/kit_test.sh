@@ -3,7 +3,7 @@
 # files whose text comes back, another font, and every bad input.
 #
 # Usage: kit_test.sh CHECK SCRATCH
-#   metrics     --metrics-only: 61 TFM files that tftopl reads back, nothing else written
+#   metrics     --metrics-only: 61 TFM files that tftopl reads back and the package, nothing else
 #   document    the kit in TEXMFHOME; latex and dvipdfmx; one font in the PDF; the Japanese text
 #               back from it; a full-width glyph for the minus sign; the package installed, and
 #               bold kanji in IPA Gothic beside IPA Mincho, or Mincho with --no-gothic
@@ -184,6 +184,11 @@ checkMetricsOnly() {
   checkMetrics "$scratch/tree" 7.0
   [ ! -e "$(encDir "$scratch/tree")" ] || fail "--metrics-only wrote encodings"
   [ ! -e "$(mapFile "$scratch/tree")" ] || fail "--metrics-only wrote a map"
+  # TeX's side of the kit: the package too, with bold kanji Mincho (no font, no gothic family).
+  cmp -s "$PACKAGE" "$(texDir "$scratch/tree")/kotobun.sty" || fail "--metrics-only: no kotobun.sty"
+  grep -qx '\\kbn@gothicfalse' "$(texDir "$scratch/tree")/kotobun.cfg" ||
+    fail "--metrics-only: kotobun.cfg does not leave gothic off"
+  [ -z "$(find "$scratch/tree" -name 'kanjig??.tfm')" ] || fail "--metrics-only wrote gothic TFMs"
   grep -q "^kanjikit: kanjiaa.tfm ... kanjihe.tfm (design size 7.0pt) in $(tfmDir "$scratch/tree")\$" \
     kanjikit.out || fail "report: $(cat kanjikit.out)"
   kit --metrics-only --design-size 6.5 "$scratch/small"
