@@ -79,7 +79,7 @@ int runProgram(char* const argv[]) {
   return waitFor(pid);
 }
 
-int runForLine(char* const argv[], PathBuffer& line) {
+int runForLine(char* const argv[], PathBuffer& line, const char* skipPrefix) {
   line[0] = '\0';
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return kCouldNotStart;
@@ -91,7 +91,13 @@ int runForLine(char* const argv[], PathBuffer& line) {
     close(pipeEnds[0]);
     return started ? waitFor(pid) : kCouldNotStart;
   }
-  if (std::fgets(line, sizeof line, in) != nullptr) line[std::strcspn(line, "\n")] = '\0';
+  while (std::fgets(line, sizeof line, in) != nullptr) {
+    line[std::strcspn(line, "\n")] = '\0';
+    if (skipPrefix == nullptr || std::strncmp(line, skipPrefix, std::strlen(skipPrefix)) != 0) {
+      break;
+    }
+    line[0] = '\0';
+  }
   // Read the rest, so that the program never blocks on a full pipe.
   char rest[512];
   while (std::fread(rest, 1, sizeof rest, in) > 0) {

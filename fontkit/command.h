@@ -18,8 +18,9 @@ int findProgram(const char* program);
 int runProgram(char* const argv[]);
 
 /// Like runProgram, but keeps the first line the program prints on standard output, without
-/// its line end, in `line` (empty if it printed none; cut at the buffer's end).
-int runForLine(char* const argv[], PathBuffer& line);
+/// its line end, in `line` (empty if it printed none; cut at the buffer's end). With `skipPrefix`
+/// (not nullptr) it keeps the first line that does not start with it.
+int runForLine(char* const argv[], PathBuffer& line, const char* skipPrefix);
 
 }  // namespace fontkit
 

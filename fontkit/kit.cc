@@ -250,17 +250,20 @@ void blockFileName(char (&name)[16], Family family, int block, const char* exten
 }
 
 // Runs kpsewhich with `argument` (and `option` before it, if not nullptr); leaves its first
-// line of output in `line`, empty when it found nothing. Returns 0 if kpsewhich is not
-// installed; then ends the run too, unless `optional` is 1.
+// line of output in `line`, empty when it found nothing. With `inTrees` it asks for every match
+// (-all) and keeps the first one outside the current folder ("./NAME"), which TeX searches
+// first but only where it runs. Returns 0 if kpsewhich is not installed; then ends the run too,
+// unless `optional` is 1.
 int askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuffer& line,
-                 int optional) {
+                 int optional, int inTrees) {
   char program[] = "kpsewhich";
-  char* argv[] = {program, const_cast<char*>(option), const_cast<char*>(argument), nullptr};
-  if (option == nullptr) {
-    argv[1] = const_cast<char*>(argument);
-    argv[2] = nullptr;
-  }
-  if (runForLine(argv, line) == kCouldNotStart) {
+  char all[] = "-all";
+  char* argv[5] = {program};
+  int count = 1;
+  if (inTrees) argv[count++] = all;
+  if (option != nullptr) argv[count++] = const_cast<char*>(option);
+  argv[count] = const_cast<char*>(argument);
+  if (runForLine(argv, line, inTrees ? "./" : nullptr) == kCouldNotStart) {
     if (optional) return 0;
     failRun(run,
             "kpsewhich is not installed (apt-get install texlive-binaries); "
@@ -277,7 +280,7 @@ int askKpsewhich(KitRun& run, const char* option, const char* argument, PathBuff
 int locateFont(KitRun& run, FontFile& font, Family family, const char* file,
                const char* defaultName) {
   if (file == nullptr) {
-    askKpsewhich(run, nullptr, defaultName, font.path, 0);
+    askKpsewhich(run, nullptr, defaultName, font.path, 0, 0);
     if (font.path[0] == '\0') {
       if (family == Family::Gothic) return 0;
       failRun(run,
@@ -304,7 +307,7 @@ int locateFont(KitRun& run, FontFile& font, Family family, const char* file,
   // would not: only a match inside the trees counts.
   PathBuffer found;
   found[0] = '\0';
-  askKpsewhich(run, nullptr, bareName, found, 1);
+  askKpsewhich(run, nullptr, bareName, found, 1, 0);
   struct stat foundInfo;
   const int sameFile = found[0] == '/' && stat(found, &foundInfo) == 0 &&
                        foundInfo.st_dev == given.st_dev && foundInfo.st_ino == given.st_ino;
@@ -664,7 +667,7 @@ void checkFound(KitRun& run, const char* root, Folder folder, const char* name,
   PathBuffer written;
   joinPath(run, written, run.folders[folder], name);
   PathBuffer found;
-  askKpsewhich(run, format, name, found, 0);
+  askKpsewhich(run, format, name, found, 0, 1);
   struct stat foundInfo;
   struct stat writtenInfo;
   if (found[0] == '\0' || stat(found, &foundInfo) != 0) {
@@ -858,7 +861,7 @@ int runKit(int argc, char** argv, std::FILE* console) {
   if (!rootIsHome) {
     std::snprintf(root, sizeof root, "%s", options.root);
   } else {
-    askKpsewhich(run, "-var-value", "TEXMFHOME", root, 0);
+    askKpsewhich(run, "-var-value", "TEXMFHOME", root, 0, 0);
     if (root[0] == '\0') failRun(run, "kpsewhich gives no TEXMFHOME: name ROOT");
     checkTexmfHome(run, root);
   }

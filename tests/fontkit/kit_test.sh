@@ -562,6 +562,12 @@ checkPublishing() {
   export TEXMFHOME="$scratch/whole" TEXMFVAR="$scratch/shadow"
   expectFailure "kanjikit: kpsewhich finds another kanjiaa.tfm, $scratch/shadow/" --design-size 9
   unset TEXMFHOME TEXMFVAR
+  # A kotobun.sty and a kanjiaa.tfm in the current folder, which TeX takes only there, are not
+  # another kit.
+  mkdir -p here
+  cp "$PACKAGE" "$(tfmDir "$scratch/whole")/kanjiaa.tfm" here/
+  (cd here && TEXMFHOME=$scratch/whole kit) || exit 1
+  treeState "$scratch/whole" >before
   # The map's folder cannot be replaced: metrics and encodings go back too.
   map=$(dirname "$(mapFile "$scratch/whole")")
   mv "$map" map.saved
