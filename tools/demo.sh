@@ -64,7 +64,7 @@ if ! "$kanjikit" "$kit" >"$out/kanjikit.txt" 2>&1; then
   echo "demo: kanjikit $kit failed" >&2
   exit 1
 fi
-echo "kanjikit                  -> ${kit#"$root"/} (kanjiaa ... kanjihe: metrics, encodings, map)"
+echo "kanjikit                  -> ${kit#"$root"/} (kanjiaa ... kanjihe: metrics, map, the LaTeX package)"
 export TEXMFHOME=$kit KOTOBUN=$kotobun
 
 # kotobun2pdf runs kotobun, latex or tex, and dvipdfmx, and says which step failed and why.
