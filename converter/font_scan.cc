@@ -32,7 +32,7 @@ void scanFonts(std::FILE* in, FontUsageTable& fonts, ConversionOptions& options,
   ReaderState state;
   startPass(state, 0);
   for (;;) {
-    readToNextKanji(in, nullptr, state, scanOptions, console);
+    readToNextKanji(in, nullptr, state, scanOptions, CharClass::None, console);
     if (state.endOfInput) break;
     fonts[static_cast<std::size_t>(scanOptions.fontSize)]
          [static_cast<std::size_t>(fontBlock(state.bitmap))] = 1;

@@ -12,7 +12,8 @@
 namespace kotobun {
 namespace {
 
-// The class of every bitmap number, worked out once at compile time: classify runs per kanji.
+// The class of every bitmap number, worked out once at compile time: the pass looks up one per
+// kanji.
 constexpr auto kClassTable = [] {
   std::array<CharClass, kLastBitmap + 1> table{};
   for (int bitmap = 0; bitmap <= kLastBitmap; ++bitmap) {
@@ -26,22 +27,17 @@ void writeText(std::FILE* out, std::string_view text) {
   platform::checkWrites(out);
 }
 
-// ORDER CLASSES. The break and glue between two Japanese characters that follow each other
-// directly, by space (0 or 1) and the classes of the previous and the current character: the
-// rules of writeBreak and writeGlue, applied once at compile time.
+// ORDER CLASSES. What stands between two Japanese characters that follow each other directly,
+// by space (0 or 1) and the classes of the previous and the current character: spacingBetween,
+// applied once at compile time.
 constexpr auto kSpacingTable = [] {
   std::array<std::array<std::array<platform::ShortText, kCharClasses>, kCharClasses>, 2> table{};
   for (int space = 0; space <= 1; ++space) {
     for (int prev = 0; prev < kCharClasses; ++prev) {
       for (int cur = 0; cur < kCharClasses; ++cur) {
-        PunctuationClasses classes{};
-        shiftClasses(static_cast<CharClass>(prev), classes);
-        shiftClasses(static_cast<CharClass>(cur), classes);
-        platform::ShortText& text =
-            table[static_cast<std::size_t>(space)][static_cast<std::size_t>(prev)]
-                 [static_cast<std::size_t>(cur)];
-        if (breakBetween(classes)) platform::append(text, "\\hh");
-        platform::append(text, glueBetween(classes, space));
+        table[static_cast<std::size_t>(space)][static_cast<std::size_t>(prev)]
+             [static_cast<std::size_t>(cur)] =
+                 spacingBetween(static_cast<CharClass>(prev), static_cast<CharClass>(cur), space);
       }
     }
   }
@@ -81,23 +77,6 @@ CharClass classOfKanji(int bitmap) {
 
 }  // namespace
 
-void classify(int bitmap, PunctuationClasses& classes) {
-  shiftClasses(classOfKanji(bitmap), classes);
-}
-
-void writeBreak(std::FILE* out, const PunctuationClasses& classes) {
-  if (breakBetween(classes)) writeText(out, "\\hh");
-}
-
-void writeGlue(std::FILE* out, const PunctuationClasses& classes, int space) {
-  writeText(out, glueBetween(classes, space));
-}
-
-void writeGlyph(std::FILE* out, int fontSize, int bitmap) {
-  platform::putText(out, glyphText(fontSize, bitmap));
-  platform::checkWrites(out);
-}
-
 int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
                       std::FILE* console) {
   ReaderState state;
@@ -107,11 +86,7 @@ int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
   CharClass current = CharClass::None;
   const auto glyphs = std::make_unique<GlyphTexts>();
   for (;;) {
-    state.lastStop = current == CharClass::Stop;
-    state.lastSpacedAfter = current == CharClass::Colon || current == CharClass::MiddleDot ||
-                            current == CharClass::Closing;
-    state.lastOpening = current == CharClass::Opening;
-    readToNextKanji(in, out, state, options, console);
+    readToNextKanji(in, out, state, options, current, console);
     if (state.endOfInput) break;
     previous = current;
     current = classOfKanji(state.bitmap);

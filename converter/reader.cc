@@ -116,37 +116,38 @@ void emptyComment(ReaderState& state) {
 // by itself before an empty input line; at the end of a line that holds text the line's own line
 // end follows, so that no empty line (a paragraph end for TeX) is added.
 void writeLineEndGlue(std::FILE* out, ReaderState& state, const ConversionOptions& options,
-                      int withLineEnd) {
+                      CharClass previous, int withLineEnd) {
   state.afterKanji = 0;
   if (!state.outputEnabled || !options.space) return;
-  if (state.lastStop) {
-    writeText(out, withLineEnd ? "\\eeee\n" : "\\eeee");
-  } else if (state.lastSpacedAfter) {
-    writeText(out, withLineEnd ? "\\eee\n" : "\\eee");
-  }
+  const std::string_view glue = glueAfter(previous);
+  if (glue.empty()) return;
+  writeText(out, glue);
+  if (withLineEnd) writeText(out, "\n");
 }
 
 // The glue a kanji owes before single-byte text; the braces keep a following letter out of the
 // macro name.
-void writeGlueBeforeByte(std::FILE* out, ReaderState& state, const ConversionOptions& options) {
+void writeGlueBeforeByte(std::FILE* out, ReaderState& state, const ConversionOptions& options,
+                         CharClass previous) {
   state.afterKanji = 0;
   if (!state.outputEnabled || !options.space) return;
-  if (state.lastStop) {
-    writeText(out, state.lastAlnum ? "\\eeee{}" : "\\eeee");
-  } else if (state.lastSpacedAfter) {
-    writeText(out, state.lastAlnum ? "\\eee{}" : "\\eee");
-  } else if (!state.lastOpening && state.lastAlnum) {
+  const std::string_view glue = glueAfter(previous);
+  if (!glue.empty()) {
+    writeText(out, glue);
+    if (state.lastAlnum) writeText(out, "{}");
+  } else if (previous != CharClass::Opening && state.lastAlnum) {
     writeText(out, "\\eee{}");
   }
 }
 
-void takeLineEnd(std::FILE* out, ReaderState& state, ConversionOptions& options) {
+void takeLineEnd(std::FILE* out, ReaderState& state, ConversionOptions& options,
+                 CharClass previous) {
   if (state.afterKanji) {
     if (state.atLineStart) {
-      writeLineEndGlue(out, state, options, 1);
+      writeLineEndGlue(out, state, options, previous, 1);
     } else if (!state.commentLine) {
       if (!options.percent) {
-        writeLineEndGlue(out, state, options, 0);
+        writeLineEndGlue(out, state, options, previous, 0);
       } else if (state.outputEnabled) {
         writeText(out, "%");  // the glue stays due for whatever follows on a later line
       }
@@ -166,14 +167,14 @@ void takeLineEnd(std::FILE* out, ReaderState& state, ConversionOptions& options)
 
 // A form feed ends its line and must be followed by a line end, which it takes with it.
 void takeFormFeed(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
-                  std::FILE* console) {
-  takeLineEnd(out, state, options);
+                  CharClass previous, std::FILE* console) {
+  takeLineEnd(out, state, options, previous);
   if (readByte(in, state) != kLineEnd) state.endOfInput = 1;
   if (state.endOfInput) reportInputError(state, console, "\aAbnormal DOS end of line..");
 }
 
-void takeSingleByte(std::FILE* out, ReaderState& state, const ConversionOptions& options, int byte,
-                    std::FILE* console) {
+void takeSingleByte(std::FILE* out, ReaderState& state, const ConversionOptions& options,
+                    CharClass previous, int byte, std::FILE* console) {
   ++state.column;
   if (state.atLineStart) {
     state.atLineStart = 0;
@@ -184,7 +185,7 @@ void takeSingleByte(std::FILE* out, ReaderState& state, const ConversionOptions&
     appendComment(state, byte);
   } else {
     state.lastAlnum = isAsciiAlnum(byte);
-    if (state.afterKanji) writeGlueBeforeByte(out, state, options);
+    if (state.afterKanji) writeGlueBeforeByte(out, state, options, previous);
   }
   if (state.outputEnabled) {
     putc_unlocked(byte, out);
@@ -374,9 +375,9 @@ int peekByte(std::FILE* in) {
 
 // A character without a place that the document's fonts set: single-byte text for the glue.
 void takeTexText(std::FILE* out, ReaderState& state, const ConversionOptions& options,
-                 const TexText& text) {
+                 CharClass previous, const TexText& text) {
   state.lastAlnum = text.letter;
-  if (state.afterKanji) writeGlueBeforeByte(out, state, options);
+  if (state.afterKanji) writeGlueBeforeByte(out, state, options, previous);
   if (state.outputEnabled) writeText(out, options.latex ? text.latex : text.plain);
 }
 
@@ -392,7 +393,8 @@ void takeTexText(std::FILE* out, ReaderState& state, const ConversionOptions& op
 // A UTF-8 character from its lead byte. In a comment line its bytes pass through as they are;
 // elsewhere it is a kanji, TeX text or, with neither, the geta mark.
 void takeUtf8Char(std::FILE* in, std::FILE* out, ReaderState& state,
-                  const ConversionOptions& options, int lead, std::FILE* console) {
+                  const ConversionOptions& options, CharClass previous, int lead,
+                  std::FILE* console) {
   Utf8Char c;
   if (!readUtf8Char(in, state, lead, c, console)) return;
   if (c.codePoint == kByteOrderMark && state.line == 1 && state.column == 0) return;
@@ -421,7 +423,7 @@ void takeUtf8Char(std::FILE* in, std::FILE* out, ReaderState& state,
     return;
   }
   if (const TexText* text = findTexText(c.codePoint)) {
-    takeTexText(out, state, options, *text);
+    takeTexText(out, state, options, previous, *text);
     return;
   }
   if (!state.outputEnabled) warnGeta(state, c.codePoint, console);
@@ -432,10 +434,11 @@ void takeUtf8Char(std::FILE* in, std::FILE* out, ReaderState& state,
 // Bytes read ahead by the call before, after the half-width kana that it handed back: the start
 // of a UTF-8 character, which takes them all (and may read ahead again, if it is such a kana).
 [[gnu::cold]] [[gnu::noinline]] void takePending(std::FILE* in, std::FILE* out, ReaderState& state,
-                                                 ConversionOptions& options, std::FILE* console) {
+                                                 ConversionOptions& options, CharClass previous,
+                                                 std::FILE* console) {
   const int lead = nextByte(in, state);
   state.currentByte = static_cast<unsigned char>(lead);
-  takeUtf8Char(in, out, state, options, lead, console);
+  takeUtf8Char(in, out, state, options, previous, lead, console);
 }
 
 }  // namespace
@@ -448,7 +451,7 @@ void startPass(ReaderState& state, int outputEnabled) {
 }
 
 void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
-                     std::FILE* console) {
+                     CharClass previous, std::FILE* console) {
   // Only a kanji handed back by an earlier call of this pass owes glue: the first character of a
   // file is spaced as one that follows single-byte text.
   state.afterKanji = state.kanjiFound;
@@ -460,7 +463,7 @@ void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, Conversi
   // before (UTF-8 only).
   if ((state.endOfInput | state.pendingCount) != 0) {
     if (state.endOfInput) return;
-    takePending(in, out, state, options, console);
+    takePending(in, out, state, options, previous, console);
     if (state.kanjiFound || state.endOfInput) return;
   }
   // Only a line end can change the encoding: a directive takes effect with the next line.
@@ -476,15 +479,15 @@ void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, Conversi
       takePair(in, out, state, options, console);
       if (state.kanjiFound || state.endOfInput) return;
     } else if (kind == ByteKind::Single) {
-      takeSingleByte(out, state, options, byte, console);
+      takeSingleByte(out, state, options, previous, byte, console);
     } else if (kind == ByteKind::Utf8Lead) {
-      takeUtf8Char(in, out, state, options, byte, console);
+      takeUtf8Char(in, out, state, options, previous, byte, console);
       if (state.kanjiFound || state.endOfInput) return;
     } else if (kind == ByteKind::LineEnd) {
-      takeLineEnd(out, state, options);
+      takeLineEnd(out, state, options, previous);
       row = kindRow(options.euc);
     } else {
-      takeFormFeed(in, out, state, options, console);
+      takeFormFeed(in, out, state, options, previous, console);
       if (state.endOfInput) return;
       row = kindRow(options.euc);
     }

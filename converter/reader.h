@@ -47,7 +47,8 @@ static_assert(!isNonStandardBitmap(188) && isNonStandardBitmap(187) && !isNonSta
 void startPass(ReaderState& state, int outputEnabled);
 
 /// Copies single-byte text, comment lines and line ends from `in` to `out` up to the next kanji
-/// outside a comment line, writing the glue that the last kanji still owes. Then either
+/// outside a comment line, writing the glue that the kanji handed back by the call before, of
+/// class `previous`, still owes. Then either
 /// `state.kanjiFound` is 1 and `state.bitmap` holds it, or `state.endOfInput` is 1 (and
 /// `state.inputError` 1 if bad input ended the pass, with its message on `console`). Comment
 /// lines go to the directive parser, which may change `options`. In UTF-8 (`options.euc` kUtf8)
@@ -56,7 +57,7 @@ void startPass(ReaderState& state, int outputEnabled);
 /// when output is disabled. Ends the program on a failed read or write or an overlong comment
 /// line.
 void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
-                     std::FILE* console = stdout);
+                     CharClass previous, std::FILE* console = stdout);
 
 }  // namespace kotobun
 

@@ -73,18 +73,15 @@ Pass readPass(const std::string& input, ConversionOptions options, int outputEna
   ReaderState state;
   startPass(state, outputEnabled);
   std::string kanji;
+  CharClass previous = CharClass::None;
   for (;;) {
-    readToNextKanji(in, outputEnabled ? out : nullptr, state, options,
+    readToNextKanji(in, outputEnabled ? out : nullptr, state, options, previous,
                     console ? console : memConsole);
     if (state.endOfInput) break;
     const std::string mark = "[" + std::to_string(state.bitmap) + "]";
     kanji += mark;
     if (outputEnabled) std::fputs(mark.c_str(), out);
-    const CharClass cls = classOf(state.bitmap);
-    state.lastStop = cls == CharClass::Stop;
-    state.lastSpacedAfter =
-        cls == CharClass::Colon || cls == CharClass::Closing || cls == CharClass::MiddleDot;
-    state.lastOpening = cls == CharClass::Opening;
+    previous = classOf(state.bitmap);
   }
   std::fclose(in);
   std::fclose(out);
@@ -535,13 +532,13 @@ TEST(Reader, FailedReadOrWriteEndsTheProgramSilently) {
   ReaderState state;
   startPass(state, 1);
   std::FILE* writeOnly = fmemopen(buffer, sizeof buffer, "w");
-  EXPECT_EXIT(readToNextKanji(writeOnly, stdout, state, options, stderr),
+  EXPECT_EXIT(readToNextKanji(writeOnly, stdout, state, options, CharClass::None, stderr),
               ::testing::ExitedWithCode(1), "^$");
   std::fclose(writeOnly);
   std::FILE* in = fmemopen(buffer, 3, "r");
   std::FILE* readOnly = fmemopen(buffer + 8, 8, "r");
-  EXPECT_EXIT(readToNextKanji(in, readOnly, state, options, stderr), ::testing::ExitedWithCode(1),
-              "^$");
+  EXPECT_EXIT(readToNextKanji(in, readOnly, state, options, CharClass::None, stderr),
+              ::testing::ExitedWithCode(1), "^$");
   std::fclose(readOnly);
   std::fclose(in);
 }
