@@ -70,7 +70,6 @@ struct ReaderState {
   int atLineStart;    // no byte of the current line has been taken yet
   char commentText[kMaxComment + 2];  // comment line so far, from its '%', terminated
   int bitmap;                         // 1..7806 when handed back: (row - 1) * 94 + cell
-  unsigned char currentByte;          // byte last read by the main loop; for a pair, its lead byte
   int inputError;                     // bad input ended the pass (the output is cut short there)
   int commentLength;                  // bytes in commentText; the text itself may hold a NUL byte
   int line;                           // line of the input being read, from 1 (for UTF-8 messages)
