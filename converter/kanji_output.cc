@@ -31,7 +31,8 @@ void writeText(std::FILE* out, std::string_view text) {
 // by space (0 or 1) and the classes of the previous and the current character: spacingBetween,
 // applied once at compile time.
 constexpr auto kSpacingTable = [] {
-  std::array<std::array<std::array<platform::ShortText, kCharClasses>, kCharClasses>, 2> table{};
+  // Rows of eight, one unused: a row is then found with a shift in the pass loop.
+  std::array<std::array<std::array<platform::ShortText, 8>, kCharClasses>, 2> table{};
   for (int space = 0; space <= 1; ++space) {
     for (int prev = 0; prev < kCharClasses; ++prev) {
       for (int cur = 0; cur < kCharClasses; ++cur) {
@@ -75,6 +76,40 @@ CharClass classOfKanji(int bitmap) {
                                               : CharClass::None;
 }
 
+// Writes the kanji of `run`, each of which follows the one before directly, the first the kanji
+// of class `current`; returns the class of the last.
+CharClass writeKanjiRun(std::FILE* out, const KanjiRun& run, CharClass current, int space,
+                        const GlyphTexts& glyphs) {
+  const auto& spacing = kSpacingTable[space ? 1 : 0];
+  const int count = run.count;
+  // Hot path: with room for the whole run in the stream's buffer, the texts are copied there
+  // without a test each.
+  char* to =
+      platform::textRoom(out, static_cast<std::size_t>(count) * 2 * sizeof(platform::ShortText));
+  if (to != nullptr) {
+    for (int i = 0; i < count; ++i) {
+      const std::size_t bitmap = run.bitmaps[i];
+      const CharClass previous = current;
+      current = kClassTable[bitmap];
+      to = platform::copyText(
+          to, spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
+      to = platform::copyText(to, glyphs.text[bitmap]);
+    }
+    platform::endText(out, to);
+    return current;
+  }
+  for (int i = 0; i < run.count; ++i) {
+    const std::size_t bitmap = run.bitmaps[i];
+    const CharClass previous = current;
+    current = kClassTable[bitmap];
+    platform::putText(
+        out, spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
+    platform::putText(out, glyphs.text[bitmap]);
+  }
+  platform::checkWrites(out);
+  return current;
+}
+
 }  // namespace
 
 int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
@@ -85,6 +120,7 @@ int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
   CharClass previous = CharClass::None;
   CharClass current = CharClass::None;
   const auto glyphs = std::make_unique<GlyphTexts>();
+  KanjiRun run;
   for (;;) {
     readToNextKanji(in, out, state, options, current, console);
     if (state.endOfInput) break;
@@ -100,6 +136,11 @@ int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
     if (glyphs->fontSize != options.fontSize) makeGlyphTexts(*glyphs, options.fontSize);
     platform::putText(out, glyphs->text[static_cast<std::size_t>(state.bitmap)]);
     platform::checkWrites(out);
+    // The kanji that follow it directly, many at a time; a line end alone changes the settings.
+    do {
+      takeKanjiRun(in, state, options, run);
+      current = writeKanjiRun(out, run, current, options.space, *glyphs);
+    } while (run.count == kKanjiRunCapacity);
   }
   return state.inputError;
 }

@@ -1,6 +1,9 @@
 // reader.cc - reads the input text and hands back one kanji at a time.
 #include "converter/reader.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -509,7 +512,96 @@ void readBlocks(Cursor& cur, std::FILE* out, ReaderState& state, ConversionOptio
   }
 }
 
+// What a pair of EUC (row 1) or Shift-JIS (row 0) is, by its two bytes, lead | trail << 8, for
+// takeKanjiRun: the bitmap number of a pair that names a place, 0 for any other two bytes. One
+// look per pair.
+constexpr auto kPairs = [] {
+  std::array<std::array<std::uint16_t, 65536>, 2> pairs{};
+  for (int lead = 0; lead < 256; ++lead) {
+    for (int trail = 0; trail < 256; ++trail) {
+      const auto at = static_cast<std::size_t>(lead | trail << 8);
+      const int bitmaps[2] = {isSjisLead(lead) && isSjisTrail(trail) ? sjisBitmap(lead, trail) : 0,
+                              isEucLead(lead) && isEucTrail(trail) ? eucBitmap(lead, trail) : 0};
+      for (std::size_t row = 0; row < 2; ++row) {
+        if (bitmaps[row] <= kLastBitmap) pairs[row][at] = static_cast<std::uint16_t>(bitmaps[row]);
+      }
+    }
+  }
+  return pairs;
+}();
+static_assert(kPairs[1][0xA4 | 0xA2 << 8] == 284 && kPairs[0][0x88 | 0x9F << 8] == 1411);
+static_assert(kPairs[1][0xF4 | 0xA5 << 8] == 0 && kPairs[0][0x81 | 0x7F << 8] == 0);
+
+// The pairs from `p` up to `end` that `pairs` (a row of kPairs) names, as takeKanjiRun takes
+// them; with `warns` (the font scan under "Standard") none that it warns of. Returns where it
+// stopped.
+template <bool warns>
+const unsigned char* takePairs(const unsigned char* p, const unsigned char* end,
+                               const std::array<std::uint16_t, 65536>& pairs, KanjiRun& run) {
+  const std::ptrdiff_t count = std::min<std::ptrdiff_t>((end - p) / 2, kKanjiRunCapacity);
+  const unsigned char* const last = p + 2 * count;
+  std::uint16_t* bitmap = run.bitmaps;
+  for (; p != last; p += 2) {
+    const std::uint16_t entry = pairs[static_cast<std::size_t>(p[0] | p[1] << 8)];
+    if (entry == 0 || (warns && isNonStandardBitmap(entry))) break;
+    *bitmap++ = entry;
+  }
+  run.count = static_cast<int>(bitmap - run.bitmaps);
+  return p;
+}
+
+// The characters of three bytes of UTF-8 from `p` up to `end` that have a place and take no mark,
+// as takeKanjiRun takes them (the kana, kanji and signs of a Japanese text); with `warns` (the
+// font scan under "Standard") none that it warns of. Returns where it stopped.
+template <bool warns>
+const unsigned char* takeUtf8Kanji(const unsigned char* p, const unsigned char* end,
+                                   KanjiRun& run) {
+  const std::ptrdiff_t count = std::min<std::ptrdiff_t>((end - p) / 3, kKanjiRunCapacity);
+  const unsigned char* const last = p + 3 * count;
+  std::uint16_t* bitmap = run.bitmaps;
+  for (; p != last; p += 3) {
+    // Lead bytes E1 to EC, EE and EF: E0 and ED put limits on the second byte that are left to
+    // readToNextKanji.
+    const unsigned lead = p[0] - 0xE1U;
+    if (lead > 0xEF - 0xE1 || lead == 0xED - 0xE1) break;
+    // Both continuation bytes 10xxxxxx, tested at once.
+    if (((p[1] | p[2] << 8) & 0xC0C0) != 0x8080) break;
+    const auto codePoint =
+        static_cast<char32_t>((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+    const int entry = kUnicodePlaces[kUnicodePages[codePoint >> 8]][codePoint & 0xFF];
+    if (entry == 0 || (entry & kTakesMark) != 0 || (warns && isNonStandardBitmap(entry))) break;
+    *bitmap++ = static_cast<std::uint16_t>(entry);
+  }
+  run.count = static_cast<int>(bitmap - run.bitmaps);
+  return p;
+}
+
 }  // namespace
+
+void takeKanjiRun(std::FILE* in, ReaderState& state, const ConversionOptions& options,
+                  KanjiRun& run) {
+  const platform::TextBlock block = platform::bufferedText(in);
+  const int warns = !state.outputEnabled && !options.extended;
+  const unsigned char* next = nullptr;
+  if (options.euc == kUtf8) {
+    // Bytes left by a half-width kana come first: readToNextKanji takes them.
+    if (state.pendingCount != 0) {
+      run.count = 0;
+      return;
+    }
+    next = warns ? takeUtf8Kanji<true>(block.begin, block.end, run)
+                 : takeUtf8Kanji<false>(block.begin, block.end, run);
+    state.column += run.count;
+  } else {
+    const auto& pairs = kPairs[options.euc ? 1 : 0];
+    next = warns ? takePairs<true>(block.begin, block.end, pairs, run)
+                 : takePairs<false>(block.begin, block.end, pairs, run);
+  }
+  if (run.count == 0) return;
+  platform::takeText(in, next);
+  state.afterKanji = 1;
+  state.bitmap = run.bitmaps[run.count - 1];
+}
 
 void startPass(ReaderState& state, int outputEnabled) {
   state = ReaderState{};
@@ -521,7 +613,7 @@ void startPass(ReaderState& state, int outputEnabled) {
   state.line = 1;
 }
 
-void scanToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
+void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
                      CharClass previous, std::FILE* console) {
   if (state.endOfInput) return;
   // Only a kanji handed back by an earlier call of this pass owes glue: the first character of a

@@ -2,10 +2,10 @@
 #ifndef KOTOBUN_READER_H_
 #define KOTOBUN_READER_H_
 
+#include <cstdint>
 #include <cstdio>
 
 #include "converter/converter.h"
-#include "platform/take_text.h"
 
 namespace kotobun {
 
@@ -55,51 +55,28 @@ void startPass(ReaderState& state, int outputEnabled);
 /// In UTF-8 (`options.euc` kUtf8) every character beyond ASCII is a kanji at its JIS X 0208
 /// place, or TeX text written like single-byte text, or else the geta mark, with a warning in the
 /// font scan. `out` may be null when output is disabled. Ends the program on a failed read or
-/// write or an overlong comment line. readToNextKanji takes the common case first and calls this
-/// for the rest.
-void scanToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
-                     CharClass previous, std::FILE* console);
+/// write or an overlong comment line.
+void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
+                     CharClass previous, std::FILE* console = stdout);
 
-/// The bitmap number of the EUC or Shift-JIS pair at `bytes`, by `options.euc`, if it names a
-/// place the reader hands back at once: a valid pair, 1 to 7806, and in the font scan under
-/// "Standard" none that it warns about. Else 0.
-inline int plainKanji(const unsigned char* bytes, const ReaderState& state,
-                      const ConversionOptions& options) {
-  const int lead = bytes[0];
-  const int trail = bytes[1];
-  int bitmap = 0;
-  if (options.euc) {
-    if (isEucLead(lead) && isEucTrail(trail)) bitmap = eucBitmap(lead, trail);
-  } else if (isSjisLead(lead) && isSjisTrail(trail)) {
-    bitmap = sjisBitmap(lead, trail);
-  }
-  if (bitmap < 1 || bitmap > kLastBitmap) return 0;
-  if (!state.outputEnabled && !options.extended && isNonStandardBitmap(bitmap)) return 0;
-  return bitmap;
-}
+/// The most kanji that takeKanjiRun hands back at once.
+constexpr int kKanjiRunCapacity = 64;
 
-/// As scanToNextKanji (above), which does the work. Hot path: a pair of EUC or Shift-JIS straight
-/// after the kanji handed back last, the bulk of a Japanese text, is taken here in the caller's
-/// loop, without a call; that halves the instructions per input byte under callgrind (see the
-/// README). Such a pair is on a line that is no comment line and owes no glue before it.
-inline void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state,
-                            ConversionOptions& options, CharClass previous,
-                            std::FILE* console = stdout) {
-  // Bytes wait from the call before only in UTF-8.
-  if (state.kanjiFound && options.euc != kUtf8) {
-    const platform::TextBlock block = platform::bufferedText(in);
-    if (block.end - block.begin >= 2) {
-      const int bitmap = plainKanji(block.begin, state, options);
-      if (bitmap != 0) {
-        platform::takeText(in, block.begin + 2);
-        state.afterKanji = 1;
-        state.bitmap = bitmap;
-        return;
-      }
-    }
-  }
-  scanToNextKanji(in, out, state, options, previous, console);
-}
+/// Kanji that follow each other directly, as takeKanjiRun hands them back.
+struct KanjiRun {
+  int count;
+  std::uint16_t bitmaps[kKanjiRunCapacity];
+};
+
+/// Right after readToNextKanji (or this) handed back a kanji: takes the kanji that follow it
+/// directly, up to kKanjiRunCapacity, into `run`, stopping short of anything that needs more than
+/// to be handed back (a single byte, a line end, bad input, a warning, a half-width kana that a
+/// mark may join, the end of the block). The next call of either function goes on as if each
+/// had been handed back by readToNextKanji in turn: `state.bitmap` holds the last. Taking the
+/// kanji of a run in one call is what keeps the passes near the speed of the disk (the hot path
+/// in the README).
+void takeKanjiRun(std::FILE* in, ReaderState& state, const ConversionOptions& options,
+                  KanjiRun& run);
 
 }  // namespace kotobun
 

@@ -55,6 +55,22 @@ inline void putText(std::FILE* out, const ShortText& text) {
   }
 }
 
+/// Room for `size` bytes in `out`'s buffer: where they go, or nullptr when it has less. Bytes
+/// copied there belong to the stream once endText has passed them.
+inline char* textRoom(std::FILE* out, std::size_t size) {
+  return detail::writeRoom(out) >= size ? out->_IO_write_ptr : nullptr;
+}
+
+/// Hands the bytes copied into the room that textRoom gave, up to `end`, to the stream.
+inline void endText(std::FILE* out, char* end) { out->_IO_write_ptr = end; }
+
+/// Copies the whole record of `text` to `to`, which has room for it, and returns the end of the
+/// text itself.
+inline char* copyText(char* to, const ShortText& text) {
+  std::memcpy(to, &text, sizeof text);
+  return to + text.size;
+}
+
 }  // namespace platform
 
 #endif  // PLATFORM_PUT_TEXT_H_
