@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "converter/reader.h"
-#include "platform/put_text.h"
+#include "converter/short_text.h"
 #include "platform/write_check.h"
 
 namespace kotobun {
@@ -32,7 +32,7 @@ void writeText(std::FILE* out, std::string_view text) {
 // applied once at compile time.
 constexpr auto kSpacingTable = [] {
   // Rows of eight, one unused: a row is then found with a shift in the pass loop.
-  std::array<std::array<std::array<platform::ShortText, 8>, kCharClasses>, 2> table{};
+  std::array<std::array<std::array<ShortText, 8>, kCharClasses>, 2> table{};
   for (int space = 0; space <= 1; ++space) {
     for (int prev = 0; prev < kCharClasses; ++prev) {
       for (int cur = 0; cur < kCharClasses; ++cur) {
@@ -49,7 +49,7 @@ constexpr auto kSpacingTable = [] {
 // again whenever a directive changes it: the pass then copies each with one fixed-size move.
 struct GlyphTexts {
   int fontSize;  // the size the texts are made for; 0 before they are first made
-  std::array<platform::ShortText, kLastBitmap + 1> text;
+  std::array<ShortText, kLastBitmap + 1> text;
 };
 
 // Run once per size change: kept out of the pass loop, whose registers it would take.
@@ -84,16 +84,15 @@ CharClass writeKanjiRun(std::FILE* out, const KanjiRun& run, CharClass current, 
   const int count = run.count;
   // Hot path: with room for the whole run in the stream's buffer, the texts are copied there
   // without a test each.
-  char* to =
-      platform::textRoom(out, static_cast<std::size_t>(count) * 2 * sizeof(platform::ShortText));
+  char* to = platform::textRoom(out, static_cast<std::size_t>(count) * 2 * sizeof(ShortText));
   if (to != nullptr) {
     for (int i = 0; i < count; ++i) {
       const std::size_t bitmap = run.bitmaps[i];
       const CharClass previous = current;
       current = kClassTable[bitmap];
-      to = platform::copyText(
-          to, spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
-      to = platform::copyText(to, glyphs.text[bitmap]);
+      to = copyText(to,
+                    spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
+      to = copyText(to, glyphs.text[bitmap]);
     }
     platform::endText(out, to);
     return current;
@@ -102,9 +101,8 @@ CharClass writeKanjiRun(std::FILE* out, const KanjiRun& run, CharClass current, 
     const std::size_t bitmap = run.bitmaps[i];
     const CharClass previous = current;
     current = kClassTable[bitmap];
-    platform::putText(
-        out, spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
-    platform::putText(out, glyphs.text[bitmap]);
+    putText(out, spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
+    putText(out, glyphs.text[bitmap]);
   }
   platform::checkWrites(out);
   return current;
@@ -128,13 +126,13 @@ int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
     current = classOfKanji(state.bitmap);
     if (state.afterKanji) {
       const std::size_t space = options.space ? 1 : 0;
-      platform::putText(out, kSpacingTable[space][static_cast<std::size_t>(previous)]
-                                          [static_cast<std::size_t>(current)]);
+      putText(out, kSpacingTable[space][static_cast<std::size_t>(previous)]
+                                [static_cast<std::size_t>(current)]);
     } else {
       writeSpacingAfterText(out, current, state, options.space);
     }
     if (glyphs->fontSize != options.fontSize) makeGlyphTexts(*glyphs, options.fontSize);
-    platform::putText(out, glyphs->text[static_cast<std::size_t>(state.bitmap)]);
+    putText(out, glyphs->text[static_cast<std::size_t>(state.bitmap)]);
     platform::checkWrites(out);
     // The kanji that follow it directly, many at a time; a line end alone changes the settings.
     do {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "converter/converter.h"
-#include "platform/put_text.h"
+#include "converter/short_text.h"
 
 namespace kotobun {
 
@@ -43,8 +43,8 @@ static_assert(classOf(55) == CharClass::Closing && classOf(284) == CharClass::Le
 static_assert(classOf(1) == CharClass::None && classOf(366) == CharClass::None);
 
 /// The glyph reference "\kk{\k<size><block>}{<code>}" of `bitmap` (1..7806) at `fontSize`.
-constexpr platform::ShortText glyphText(int fontSize, int bitmap) {
-  platform::ShortText text{{'\\', 'k', 'k', '{', '\\', 'k'}, 6};
+constexpr ShortText glyphText(int fontSize, int bitmap) {
+  ShortText text{{'\\', 'k', 'k', '{', '\\', 'k'}, 6};
   const int block = fontBlock(bitmap);
   text.bytes[text.size++] = sizeLetter(fontSize);
   text.bytes[text.size++] = blockLetter1(block);
@@ -69,22 +69,22 @@ static_assert(glyphText(7, 7806).size == 15);  // \kk{\kghe}{126}: the longest
 /// closing bracket follows), "\eee" after a colon, middle dot or closing bracket (unless a stop,
 /// colon or closing bracket follows) and before a middle dot or an opening bracket (unless after
 /// an opening bracket); else, and always with `space` 0, "\ee".
-constexpr platform::ShortText spacingBetween(CharClass prev, CharClass cur, int space) {
+constexpr ShortText spacingBetween(CharClass prev, CharClass cur, int space) {
   using enum CharClass;
-  platform::ShortText text{};
+  ShortText text{};
   const bool closesUp = cur == Stop || cur == Colon || cur == MiddleDot || cur == Closing;
   if ((prev == Letter || cur == Letter) && !closesUp && prev != Opening) {
-    platform::append(text, "\\hh");
+    append(text, "\\hh");
   }
   const bool spacedAfter = prev == Colon || prev == MiddleDot || prev == Closing;
   if (space && prev == Stop && cur != Stop && cur != Closing) {
-    platform::append(text, "\\eeee");
+    append(text, "\\eeee");
   } else if (space && spacedAfter && cur != Stop && cur != Colon && cur != Closing) {
-    platform::append(text, "\\eee");
+    append(text, "\\eee");
   } else if (space && (cur == MiddleDot || cur == Opening) && prev != Opening) {
-    platform::append(text, "\\eee");
+    append(text, "\\eee");
   } else {
-    platform::append(text, "\\ee");
+    append(text, "\\ee");
   }
   return text;
 }

@@ -512,39 +512,41 @@ void readBlocks(Cursor& cur, std::FILE* out, ReaderState& state, ConversionOptio
   }
 }
 
-// What a pair of EUC (row 1) or Shift-JIS (row 0) is, by its two bytes, lead | trail << 8, for
-// takeKanjiRun: the bitmap number of a pair that names a place, 0 for any other two bytes. One
-// look per pair.
+// The bitmap number of every pair of Shift-JIS (row 0) and EUC (row 1) that names a place, by
+// its two bytes, lead | trail << 8, for takeKanjiRun; 0 for any other two bytes. One look per
+// pair.
+using PairTable = std::array<std::uint16_t, 65536>;
 constexpr auto kPairs = [] {
-  std::array<std::array<std::uint16_t, 65536>, 2> pairs{};
-  for (int lead = 0; lead < 256; ++lead) {
-    for (int trail = 0; trail < 256; ++trail) {
+  std::array<PairTable, 2> pairs{};
+  for (int lead = 0x81; lead <= 0xFE; ++lead) {
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
       const auto at = static_cast<std::size_t>(lead | trail << 8);
-      const int bitmaps[2] = {isSjisLead(lead) && isSjisTrail(trail) ? sjisBitmap(lead, trail) : 0,
-                              isEucLead(lead) && isEucTrail(trail) ? eucBitmap(lead, trail) : 0};
-      for (std::size_t row = 0; row < 2; ++row) {
-        if (bitmaps[row] <= kLastBitmap) pairs[row][at] = static_cast<std::uint16_t>(bitmaps[row]);
+      if (isSjisLead(lead) && isSjisTrail(trail) && sjisBitmap(lead, trail) <= kLastBitmap) {
+        pairs[0][at] = static_cast<std::uint16_t>(sjisBitmap(lead, trail));
+      }
+      if (isEucLead(lead) && isEucTrail(trail) && eucBitmap(lead, trail) <= kLastBitmap) {
+        pairs[1][at] = static_cast<std::uint16_t>(eucBitmap(lead, trail));
       }
     }
   }
   return pairs;
 }();
 static_assert(kPairs[1][0xA4 | 0xA2 << 8] == 284 && kPairs[0][0x88 | 0x9F << 8] == 1411);
-static_assert(kPairs[1][0xF4 | 0xA5 << 8] == 0 && kPairs[0][0x81 | 0x7F << 8] == 0);
+static_assert(kPairs[1][0xF4 | 0xA4 << 8] == kLastBitmap && kPairs[1][0xF4 | 0xA5 << 8] == 0);
+static_assert(kPairs[0][0x81 | 0x7F << 8] == 0 && kPairs[1][0xA1 | 0xFF << 8] == 0);
 
-// The pairs from `p` up to `end` that `pairs` (a row of kPairs) names, as takeKanjiRun takes
-// them; with `warns` (the font scan under "Standard") none that it warns of. Returns where it
-// stopped.
+// The pairs from `p` up to `end` that `pairs` names, as takeKanjiRun takes them; with `warns`
+// (the font scan under "Standard") none that it warns of. Returns where it stopped.
 template <bool warns>
 const unsigned char* takePairs(const unsigned char* p, const unsigned char* end,
-                               const std::array<std::uint16_t, 65536>& pairs, KanjiRun& run) {
+                               const PairTable& pairs, KanjiRun& run) {
   const std::ptrdiff_t count = std::min<std::ptrdiff_t>((end - p) / 2, kKanjiRunCapacity);
   const unsigned char* const last = p + 2 * count;
   std::uint16_t* bitmap = run.bitmaps;
   for (; p != last; p += 2) {
-    const std::uint16_t entry = pairs[static_cast<std::size_t>(p[0] | p[1] << 8)];
-    if (entry == 0 || (warns && isNonStandardBitmap(entry))) break;
-    *bitmap++ = entry;
+    const std::uint16_t number = pairs[static_cast<std::size_t>(p[0] | p[1] << 8)];
+    if (number == 0 || (warns && isNonStandardBitmap(number))) break;
+    *bitmap++ = number;
   }
   run.count = static_cast<int>(bitmap - run.bitmaps);
   return p;
@@ -593,7 +595,7 @@ void takeKanjiRun(std::FILE* in, ReaderState& state, const ConversionOptions& op
                  : takeUtf8Kanji<false>(block.begin, block.end, run);
     state.column += run.count;
   } else {
-    const auto& pairs = kPairs[options.euc ? 1 : 0];
+    const PairTable& pairs = kPairs[options.euc ? 1 : 0];
     next = warns ? takePairs<true>(block.begin, block.end, pairs, run)
                  : takePairs<false>(block.begin, block.end, pairs, run);
   }

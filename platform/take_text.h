@@ -34,6 +34,7 @@ inline TextBlock bufferedText(std::FILE* in) {
 inline TextBlock nextTextBlock(std::FILE* in) {
   if (in->_IO_read_ptr == in->_IO_read_end) {
     // stdio's own refill; the byte goes back at once, which on glibc only moves the pointer back.
+    // Unlocked: one thread owns the stream, so stdio's lock would guard nothing.
     const int byte = getc_unlocked(in);
     if (byte != EOF) std::ungetc(byte, in);
   }

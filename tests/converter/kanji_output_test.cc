@@ -102,7 +102,7 @@ TEST(KanjiOutput, BreakAndGlueBetweenClasses) {
     for (int prev = 0; prev < kClassCount; ++prev) {
       for (int cur = 0; cur < kClassCount; ++cur) {
         for (int space = 0; space <= 1; ++space) {
-          const platform::ShortText spacing =
+          const ShortText spacing =
               spacingBetween(classOf(bitmaps[prev]), classOf(bitmaps[cur]), space);
           const std::string text(spacing.bytes, spacing.size);
           const std::string expected = kBetween[prev][cur];
@@ -171,7 +171,7 @@ TEST(KanjiOutput, GlyphNamesSizeBlockAndCode) {
     for (int size : {1, 4, 7}) {
       const std::string expected =
           std::string("\\kk{\\k") + sizeLetter(size) + c.block + "}{" + c.code + "}";
-      const platform::ShortText glyph = glyphText(size, c.bitmap);
+      const ShortText glyph = glyphText(size, c.bitmap);
       EXPECT_EQ(expected, std::string(glyph.bytes, glyph.size));
     }
   }
