@@ -9,6 +9,7 @@
 #include <string>
 
 #include "converter/settings.h"
+#include "tests/support/memory_stream.h"
 
 namespace kotobun {
 namespace {
@@ -34,19 +35,6 @@ const std::string kGlyphClose = "\\kk{\\kdaa}{55}";
 // The command-line defaults: Space, Added %, LaTeX, EUC, Extended, size 4 (1440).
 ConversionOptions testOptions() { return defaultOptions(); }
 
-// Collects what a function writes to a stream.
-template <typename Write>
-std::string written(Write write) {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
-  write(out);
-  std::fclose(out);
-  std::string text(data, size);
-  std::free(data);
-  return text;
-}
-
 struct Conversion {
   std::string body;
   std::string console;
@@ -57,8 +45,8 @@ struct Conversion {
 Conversion convert(const std::string& input, ConversionOptions options) {
   std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
   Conversion conversion{};
-  conversion.console = written([&](std::FILE* console) {
-    conversion.body = written([&](std::FILE* out) {
+  conversion.console = testsupport::captured([&](std::FILE* console) {
+    conversion.body = testsupport::captured([&](std::FILE* out) {
       conversion.cutShort = runConversionPass(in, out, options, console);
     });
   });

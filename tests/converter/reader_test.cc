@@ -11,6 +11,7 @@
 #include "converter/kanji_output.h"
 #include "converter/unicode.h"
 #include "converter/unicode_table.h"
+#include "tests/support/memory_stream.h"
 
 namespace kotobun {
 namespace {
@@ -73,12 +74,9 @@ Pass readPass(const std::string& input, ConversionOptions options, int outputEna
   std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
   std::string buffer(reading.bufferSize, '\0');
   if (reading.bufferSize != 0) std::setvbuf(in, buffer.data(), _IOFBF, reading.bufferSize);
-  char* outData = nullptr;
-  std::size_t outSize = 0;
-  std::FILE* out = open_memstream(&outData, &outSize);
-  char* consoleData = nullptr;
-  std::size_t consoleSize = 0;
-  std::FILE* memConsole = open_memstream(&consoleData, &consoleSize);
+  testsupport::MemoryStream written;
+  testsupport::MemoryStream messages;
+  std::FILE* out = written.stream;
   ReaderState state;
   startPass(state, outputEnabled);
   std::string kanji;
@@ -92,7 +90,7 @@ Pass readPass(const std::string& input, ConversionOptions options, int outputEna
   KanjiRun run{};
   for (;;) {
     readToNextKanji(in, outputEnabled ? out : nullptr, state, options, previous,
-                    console ? console : memConsole);
+                    console ? console : messages.stream);
     if (state.endOfInput) break;
     handedBack(state.bitmap);
     while (reading.runs) {
@@ -103,13 +101,7 @@ Pass readPass(const std::string& input, ConversionOptions options, int outputEna
     }
   }
   std::fclose(in);
-  std::fclose(out);
-  std::fclose(memConsole);
-  Pass pass{std::string(outData, outSize), kanji, std::string(consoleData, consoleSize),
-            state.inputError, options};
-  std::free(outData);
-  std::free(consoleData);
-  return pass;
+  return {written.text(), kanji, messages.text(), state.inputError, options};
 }
 
 // A regular expression that matches exactly `text`.

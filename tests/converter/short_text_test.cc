@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/memory_stream.h"
+
 namespace {
 
 constexpr kotobun::ShortText shortText(std::string_view text) {
@@ -54,18 +56,15 @@ TEST(PutText, TextsOfEverySizeAtEveryFillOfTheBuffer) {
 
 TEST(PutText, InMemoryStreamsGrow) {
   // The converter's tests write into memory: the stream's buffer grows as the texts come.
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
+  testsupport::MemoryStream memory;
+  std::FILE* out = memory.stream;
   std::string expected;
   for (int i = 0; i < 10000; ++i) {
     kotobun::putText(out, shortText("\\kk{\\kghe}{126}"));
     platform::putText(out, "\\hh\\ee");
     expected += "\\kk{\\kghe}{126}\\hh\\ee";
   }
-  std::fclose(out);
-  EXPECT_TRUE(expected == std::string(data, size));
-  std::free(data);
+  EXPECT_TRUE(expected == memory.text());
 }
 
 TEST(PutText, FailedWriteShowsInTheErrorState) {
