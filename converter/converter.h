@@ -66,7 +66,7 @@ struct ReaderState {
   int commentLine;    // the current line is a comment line (so far)
   int afterKanji;     // the glue that may follow the last kanji is still due
   int lastAlnum;      // nonzero: the last single byte on this line was an ASCII letter or digit
-  int kanjiFound;     // this call found a kanji outside a comment line; bitmap holds it
+  int kanjiFound;     // the last call handed back a kanji (outside a comment line) in bitmap
   int atLineStart;    // no byte of the current line has been taken yet
   char commentText[kMaxComment + 2];  // comment line so far, from its '%', terminated
   int bitmap;                         // 1..7806 when handed back: (row - 1) * 94 + cell

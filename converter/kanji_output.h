@@ -79,9 +79,8 @@ constexpr ShortText spacingBetween(CharClass prev, CharClass cur, int space) {
   const bool spacedAfter = prev == Colon || prev == MiddleDot || prev == Closing;
   if (space && prev == Stop && cur != Stop && cur != Closing) {
     append(text, "\\eeee");
-  } else if (space && spacedAfter && cur != Stop && cur != Colon && cur != Closing) {
-    append(text, "\\eee");
-  } else if (space && (cur == MiddleDot || cur == Opening) && prev != Opening) {
+  } else if (space && ((spacedAfter && cur != Stop && cur != Colon && cur != Closing) ||
+                       ((cur == MiddleDot || cur == Opening) && prev != Opening))) {
     append(text, "\\eee");
   } else {
     append(text, "\\ee");

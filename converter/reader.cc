@@ -1,4 +1,4 @@
-// reader.cc - reads the input text and hands back one kanji at a time.
+// reader.cc - reads the input text and hands back one kanji, or a run of them, at a time.
 #include "converter/reader.h"
 
 #include <algorithm>
@@ -476,9 +476,9 @@ void takeTexText(std::FILE* out, ReaderState& state, const ConversionOptions& op
   takeUtf8Char(cur, out, state, options, previous, lead, console);
 }
 
-// The reader's loop over the block, from `cur` on; returns with `kanjiFound` or `endOfInput`
-// set. Runs of single bytes are found with one look per byte and taken whole; a pair, the bulk
-// of a Japanese text, is taken here.
+// The reader's loop over the blocks of the input, from `cur` on; returns with `kanjiFound` or
+// `endOfInput` set. Runs of single bytes are found with one look per byte and taken whole; every
+// other byte is taken by the rule for what it starts.
 void readBlocks(Cursor& cur, std::FILE* out, ReaderState& state, ConversionOptions& options,
                 CharClass previous, std::FILE* console) {
   // Only a line end can change the encoding: a directive takes effect with the next line.
@@ -582,15 +582,14 @@ const unsigned char* takeUtf8Kanji(const unsigned char* p, const unsigned char* 
 
 void takeKanjiRun(std::FILE* in, ReaderState& state, const ConversionOptions& options,
                   KanjiRun& run) {
+  run.count = 0;
+  // Only a kanji just handed back puts the reader in the middle of a line that is no comment
+  // line; bytes left by a half-width kana come first, and readToNextKanji takes them.
+  if (!state.kanjiFound || state.pendingCount != 0) return;
   const platform::TextBlock block = platform::bufferedText(in);
   const int warns = !state.outputEnabled && !options.extended;
   const unsigned char* next = nullptr;
   if (options.euc == kUtf8) {
-    // Bytes left by a half-width kana come first: readToNextKanji takes them.
-    if (state.pendingCount != 0) {
-      run.count = 0;
-      return;
-    }
     next = warns ? takeUtf8Kanji<true>(block.begin, block.end, run)
                  : takeUtf8Kanji<false>(block.begin, block.end, run);
     state.column += run.count;

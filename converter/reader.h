@@ -1,4 +1,4 @@
-// reader.h - reads the input text and hands back one kanji at a time.
+// reader.h - reads the input text and hands back one kanji, or a run of them, at a time.
 #ifndef KOTOBUN_READER_H_
 #define KOTOBUN_READER_H_
 
