@@ -95,7 +95,7 @@ CharClass writeKanjiRun(std::FILE* out, const KanjiRun& run, CharClass current, 
       to = copyText(to, glyphs.text[bitmap]);
     }
     platform::endText(out, to);
-    return current;
+    return current;  // nothing went to the file, so no write can have failed
   }
   for (int i = 0; i < run.count; ++i) {
     const std::size_t bitmap = run.bitmaps[i];
