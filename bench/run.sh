@@ -4,7 +4,7 @@
 # MiB of EUC): its wall time, MiB/s of input and peak memory, and its time as a multiple of the
 # I/O floor (bench/io_floor: the input read twice, as many bytes written as kotobun wrote, in
 # 64 KiB blocks) and of iconv on the same file (to UTF-8, or from UTF-8 to EUC-JP). Then skimpo
-# against cat.
+# against cat, and kotobun's instructions per input byte under callgrind.
 # Every figure is the median of BENCH_RUNS runs (5) after a warm-up; the floor, kotobun and iconv
 # take turns in each round, so that a busy machine weighs on all three alike. The files are
 # written into the build folder, on the same file system as the build.
@@ -114,5 +114,38 @@ for mebibytes in 1 64; do
     }'
   rm -f page.ps
 done
+
+# Instructions per input byte, the figure that a busy machine does not move: callgrind on 4 MiB
+# of each kind, both passes. Skipped without valgrind.
+echo
+if command -v valgrind >/dev/null; then
+  printf '%-15s %5s %14s %10s\n' input MiB instructions per-byte
+  for kind in euc sjis-crlf utf8-crlf; do
+    case $kind in
+      utf8*)
+        "$bin/bench/make_input" euc-crlf 4 text.euc || fail "cannot write the input"
+        iconv -f EUC-JP -t UTF-8 text.euc >text.kjx || fail "iconv cannot write the UTF-8 input"
+        rm -f text.euc
+        option=/UTF8
+        ;;
+      sjis*)
+        "$bin/bench/make_input" "$kind" 4 text.kjx || fail "cannot write the input"
+        option=/MSKanji
+        ;;
+      *)
+        "$bin/bench/make_input" "$kind" 4 text.kjx || fail "cannot write the input"
+        option=/EUC
+        ;;
+    esac
+    valgrind --tool=callgrind --callgrind-out-file=callgrind.out "$bin/converter/kotobun" text \
+      "$option" >/dev/null 2>callgrind.log || fail "callgrind failed on $kind"
+    awk -v name="$kind" -v input="$(wc -c <text.kjx)" '/Collected/ {
+        printf "%-15s %5.1f %14d %10.1f\n", name, input / 1048576, $4, $4 / input
+      }' callgrind.log
+    rm -f text.kjx text.tex callgrind.out callgrind.log
+  done
+else
+  echo "instructions per byte skipped: valgrind is not installed"
+fi
 
 sh "$root/bench/robustness.sh" "$build"

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 namespace kotobun {
 
@@ -42,21 +43,33 @@ static_assert(sizeLetter(4) == 'd' && kMagnifications[4] == 1440);
 static_assert(fontBlock(kLastBitmap) == kFontBlocks - 1);
 static_assert(blockLetter1(60) == 'h' && blockLetter2(60) == 'e');
 
+// ORDER CLASSES: the spacing table of the conversion pass is indexed by class.
+/// The punctuation class of a Japanese character, which decides the break and glue around it.
+enum class CharClass : unsigned char { None, Stop, Colon, Opening, Closing, MiddleDot, Letter };
+constexpr int kCharClasses = 7;
+
+/// The glue that a character of class `cls` owes to single-byte text or a line end after it:
+/// "\eeee" after a stop, "\eee" after a colon, middle dot or closing bracket, else none.
+constexpr std::string_view glueAfter(CharClass cls) {
+  if (cls == CharClass::Stop) return "\\eeee";
+  if (cls == CharClass::Colon || cls == CharClass::MiddleDot || cls == CharClass::Closing) {
+    return "\\eee";
+  }
+  return "";
+}
+static_assert(glueAfter(CharClass::Stop) == "\\eeee" && glueAfter(CharClass::Opening).empty());
+
 /// The state of one pass of the reader.
 struct ReaderState {
-  int endOfInput;       // input exhausted, or bad input ended the pass
-  int outputEnabled;    // 0 in the font scan, 1 in the conversion pass
-  int commentLine;      // the current line is a comment line (so far)
-  int afterKanji;       // the glue that may follow the last kanji is still due
-  int lastAlnum;        // nonzero: the last single byte on this line was an ASCII letter or digit
-  int lastStop;         // the kanji last written is of class Stop
-  int lastSpacedAfter;  // the kanji last written is of class Colon, Closing or MiddleDot
-  int lastOpening;      // the kanji last written is of class Opening
-  int kanjiFound;       // this call found a kanji outside a comment line; bitmap holds it
-  int atLineStart;      // no byte of the current line has been taken yet
+  int endOfInput;     // input exhausted, or bad input ended the pass
+  int outputEnabled;  // 0 in the font scan, 1 in the conversion pass
+  int commentLine;    // the current line is a comment line (so far)
+  int afterKanji;     // the glue that may follow the last kanji is still due
+  int lastAlnum;      // nonzero: the last single byte on this line was an ASCII letter or digit
+  int kanjiFound;     // the last call handed back a kanji (outside a comment line) in bitmap
+  int atLineStart;    // no byte of the current line has been taken yet
   char commentText[kMaxComment + 2];  // comment line so far, from its '%', terminated
   int bitmap;                         // 1..7806 when handed back: (row - 1) * 94 + cell
-  unsigned char currentByte;          // byte last read by the main loop; for a pair, its lead byte
   int inputError;                     // bad input ended the pass (the output is cut short there)
   int commentLength;                  // bytes in commentText; the text itself may hold a NUL byte
   int line;                           // line of the input being read, from 1 (for UTF-8 messages)
@@ -68,16 +81,6 @@ struct ReaderState {
 
 /// Which fonts the document uses: [fontSize][block], 1 = used. Row 0 is never touched.
 using FontUsageTable = std::array<std::array<int, kFontBlocks>, kFontSizes + 1>;
-
-/// Classes of the current and the previous Japanese character, each pair previous first.
-struct PunctuationClasses {
-  int prevStop, curStop;
-  int prevColon, curColon;
-  int prevOpening, curOpening;
-  int prevClosing, curClosing;
-  int prevMiddleDot, curMiddleDot;
-  int prevLetter, curLetter;
-};
 
 }  // namespace kotobun
 

@@ -31,11 +31,19 @@ void scanFonts(std::FILE* in, FontUsageTable& fonts, ConversionOptions& options,
   for (int size = 1; size <= kFontSizes; ++size) fonts[static_cast<std::size_t>(size)].fill(0);
   ReaderState state;
   startPass(state, 0);
+  KanjiRun run;
   for (;;) {
-    readToNextKanji(in, nullptr, state, scanOptions, console);
+    readToNextKanji(in, nullptr, state, scanOptions, CharClass::None, console);
     if (state.endOfInput) break;
-    fonts[static_cast<std::size_t>(scanOptions.fontSize)]
-         [static_cast<std::size_t>(fontBlock(state.bitmap))] = 1;
+    // Only a line end changes the size: the kanji that follow this one directly share it.
+    auto& used = fonts[static_cast<std::size_t>(scanOptions.fontSize)];
+    used[static_cast<std::size_t>(fontBlock(state.bitmap))] = 1;
+    do {
+      takeKanjiRun(in, state, scanOptions, run);
+      for (int i = 0; i < run.count; ++i) {
+        used[static_cast<std::size_t>(fontBlock(run.bitmaps[i]))] = 1;
+      }
+    } while (run.count == kKanjiRunCapacity);
   }
   options.latex = scanOptions.latex;
 }

@@ -6,13 +6,14 @@
 #include <string_view>
 
 #include "converter/reader.h"
-#include "platform/put_text.h"
+#include "converter/short_text.h"
 #include "platform/write_check.h"
 
 namespace kotobun {
 namespace {
 
-// The class of every bitmap number, worked out once at compile time: classify runs per kanji.
+// The class of every bitmap number, worked out once at compile time: the pass looks up one per
+// kanji.
 constexpr auto kClassTable = [] {
   std::array<CharClass, kLastBitmap + 1> table{};
   for (int bitmap = 0; bitmap <= kLastBitmap; ++bitmap) {
@@ -26,22 +27,18 @@ void writeText(std::FILE* out, std::string_view text) {
   platform::checkWrites(out);
 }
 
-// ORDER CLASSES. The break and glue between two Japanese characters that follow each other
-// directly, by space (0 or 1) and the classes of the previous and the current character: the
-// rules of writeBreak and writeGlue, applied once at compile time.
+// ORDER CLASSES. What stands between two Japanese characters that follow each other directly,
+// by space (0 or 1) and the classes of the previous and the current character: spacingBetween,
+// applied once at compile time.
 constexpr auto kSpacingTable = [] {
-  std::array<std::array<std::array<platform::ShortText, kCharClasses>, kCharClasses>, 2> table{};
+  // Rows of eight, one unused: a row is then found with a shift in the pass loop.
+  std::array<std::array<std::array<ShortText, 8>, kCharClasses>, 2> table{};
   for (int space = 0; space <= 1; ++space) {
     for (int prev = 0; prev < kCharClasses; ++prev) {
       for (int cur = 0; cur < kCharClasses; ++cur) {
-        PunctuationClasses classes{};
-        shiftClasses(static_cast<CharClass>(prev), classes);
-        shiftClasses(static_cast<CharClass>(cur), classes);
-        platform::ShortText& text =
-            table[static_cast<std::size_t>(space)][static_cast<std::size_t>(prev)]
-                 [static_cast<std::size_t>(cur)];
-        if (breakBetween(classes)) platform::append(text, "\\hh");
-        platform::append(text, glueBetween(classes, space));
+        table[static_cast<std::size_t>(space)][static_cast<std::size_t>(prev)]
+             [static_cast<std::size_t>(cur)] =
+                 spacingBetween(static_cast<CharClass>(prev), static_cast<CharClass>(cur), space);
       }
     }
   }
@@ -52,7 +49,7 @@ constexpr auto kSpacingTable = [] {
 // again whenever a directive changes it: the pass then copies each with one fixed-size move.
 struct GlyphTexts {
   int fontSize;  // the size the texts are made for; 0 before they are first made
-  std::array<platform::ShortText, kLastBitmap + 1> text;
+  std::array<ShortText, kLastBitmap + 1> text;
 };
 
 // Run once per size change: kept out of the pass loop, whose registers it would take.
@@ -79,24 +76,39 @@ CharClass classOfKanji(int bitmap) {
                                               : CharClass::None;
 }
 
-}  // namespace
-
-void classify(int bitmap, PunctuationClasses& classes) {
-  shiftClasses(classOfKanji(bitmap), classes);
-}
-
-void writeBreak(std::FILE* out, const PunctuationClasses& classes) {
-  if (breakBetween(classes)) writeText(out, "\\hh");
-}
-
-void writeGlue(std::FILE* out, const PunctuationClasses& classes, int space) {
-  writeText(out, glueBetween(classes, space));
-}
-
-void writeGlyph(std::FILE* out, int fontSize, int bitmap) {
-  platform::putText(out, glyphText(fontSize, bitmap));
+// Writes the kanji of `run`, each of which follows the one before directly, the first the kanji
+// of class `current`; returns the class of the last.
+CharClass writeKanjiRun(std::FILE* out, const KanjiRun& run, CharClass current, int space,
+                        const GlyphTexts& glyphs) {
+  const auto& spacing = kSpacingTable[space ? 1 : 0];
+  const int count = run.count;
+  // Hot path: with room for the whole run in the stream's buffer, the texts are copied there
+  // without a test each.
+  char* to = platform::textRoom(out, static_cast<std::size_t>(count) * 2 * sizeof(ShortText));
+  if (to != nullptr) {
+    for (int i = 0; i < count; ++i) {
+      const std::size_t bitmap = run.bitmaps[i];
+      const CharClass previous = current;
+      current = kClassTable[bitmap];
+      to = copyText(to,
+                    spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
+      to = copyText(to, glyphs.text[bitmap]);
+    }
+    platform::endText(out, to);
+    return current;  // nothing went to the file, so no write can have failed
+  }
+  for (int i = 0; i < run.count; ++i) {
+    const std::size_t bitmap = run.bitmaps[i];
+    const CharClass previous = current;
+    current = kClassTable[bitmap];
+    putText(out, spacing[static_cast<std::size_t>(previous)][static_cast<std::size_t>(current)]);
+    putText(out, glyphs.text[bitmap]);
+  }
   platform::checkWrites(out);
+  return current;
 }
+
+}  // namespace
 
 int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
                       std::FILE* console) {
@@ -106,25 +118,27 @@ int runConversionPass(std::FILE* in, std::FILE* out, ConversionOptions& options,
   CharClass previous = CharClass::None;
   CharClass current = CharClass::None;
   const auto glyphs = std::make_unique<GlyphTexts>();
+  KanjiRun run;
   for (;;) {
-    state.lastStop = current == CharClass::Stop;
-    state.lastSpacedAfter = current == CharClass::Colon || current == CharClass::MiddleDot ||
-                            current == CharClass::Closing;
-    state.lastOpening = current == CharClass::Opening;
-    readToNextKanji(in, out, state, options, console);
+    readToNextKanji(in, out, state, options, current, console);
     if (state.endOfInput) break;
     previous = current;
     current = classOfKanji(state.bitmap);
     if (state.afterKanji) {
       const std::size_t space = options.space ? 1 : 0;
-      platform::putText(out, kSpacingTable[space][static_cast<std::size_t>(previous)]
-                                          [static_cast<std::size_t>(current)]);
+      putText(out, kSpacingTable[space][static_cast<std::size_t>(previous)]
+                                [static_cast<std::size_t>(current)]);
     } else {
       writeSpacingAfterText(out, current, state, options.space);
     }
     if (glyphs->fontSize != options.fontSize) makeGlyphTexts(*glyphs, options.fontSize);
-    platform::putText(out, glyphs->text[static_cast<std::size_t>(state.bitmap)]);
+    putText(out, glyphs->text[static_cast<std::size_t>(state.bitmap)]);
     platform::checkWrites(out);
+    // The kanji that follow it directly, many at a time; a line end alone changes the settings.
+    do {
+      takeKanjiRun(in, state, options, run);
+      current = writeKanjiRun(out, run, current, options.space, *glyphs);
+    } while (run.count == kKanjiRunCapacity);
   }
   return state.inputError;
 }

@@ -6,13 +6,9 @@
 #include <string_view>
 
 #include "converter/converter.h"
-#include "platform/put_text.h"
+#include "converter/short_text.h"
 
 namespace kotobun {
-
-// ORDER CLASSES: the spacing table of the conversion pass is indexed by class.
-enum class CharClass : unsigned char { None, Stop, Colon, Opening, Closing, MiddleDot, Letter };
-constexpr int kCharClasses = 7;
 
 constexpr int kStops[] = {2, 3, 4, 5, 9, 10, 691, 720};
 constexpr int kColons[] = {7, 8, 692, 693};
@@ -47,8 +43,8 @@ static_assert(classOf(55) == CharClass::Closing && classOf(284) == CharClass::Le
 static_assert(classOf(1) == CharClass::None && classOf(366) == CharClass::None);
 
 /// The glyph reference "\kk{\k<size><block>}{<code>}" of `bitmap` (1..7806) at `fontSize`.
-constexpr platform::ShortText glyphText(int fontSize, int bitmap) {
-  platform::ShortText text{{'\\', 'k', 'k', '{', '\\', 'k'}, 6};
+constexpr ShortText glyphText(int fontSize, int bitmap) {
+  ShortText text{{'\\', 'k', 'k', '{', '\\', 'k'}, 6};
   const int block = fontBlock(bitmap);
   text.bytes[text.size++] = sizeLetter(fontSize);
   text.bytes[text.size++] = blockLetter1(block);
@@ -66,58 +62,33 @@ static_assert(std::string_view(glyphText(4, 284).bytes, glyphText(4, 284).size) 
               "\\kk{\\kdac}{28}");
 static_assert(glyphText(7, 7806).size == 15);  // \kk{\kghe}{126}: the longest
 
-/// Copies the current classes of `classes` to the previous ones and sets the current one to
-/// `cls`.
-constexpr void shiftClasses(CharClass cls, PunctuationClasses& classes) {
-  classes.prevStop = classes.curStop;
-  classes.prevColon = classes.curColon;
-  classes.prevOpening = classes.curOpening;
-  classes.prevClosing = classes.curClosing;
-  classes.prevMiddleDot = classes.curMiddleDot;
-  classes.prevLetter = classes.curLetter;
-  classes.curStop = cls == CharClass::Stop;
-  classes.curColon = cls == CharClass::Colon;
-  classes.curOpening = cls == CharClass::Opening;
-  classes.curClosing = cls == CharClass::Closing;
-  classes.curMiddleDot = cls == CharClass::MiddleDot;
-  classes.curLetter = cls == CharClass::Letter;
-}
-
-/// Whether a line may break between the previous and the current character: only where a kana
-/// or kanji stands on one side, never before a stop, colon, middle dot or closing bracket, and
-/// never after an opening bracket.
-constexpr bool breakBetween(const PunctuationClasses& classes) {
-  return (classes.prevLetter || classes.curLetter) && !classes.curStop && !classes.curColon &&
-         !classes.curMiddleDot && !classes.curClosing && !classes.prevOpening;
-}
-
-/// The glue between the previous and the current character: "\eeee", "\eee" or "\ee".
-constexpr std::string_view glueBetween(const PunctuationClasses& classes, int space) {
-  if (space) {
-    if (classes.prevStop && !classes.curStop && !classes.curClosing) return "\\eeee";
-    if ((classes.prevColon || classes.prevMiddleDot || classes.prevClosing) && !classes.curStop &&
-        !classes.curColon && !classes.curClosing) {
-      return "\\eee";
-    }
-    if ((classes.curMiddleDot || classes.curOpening) && !classes.prevOpening) return "\\eee";
+/// What stands between two Japanese characters that follow each other directly, of classes
+/// `prev` and `cur`. First "\hh" where a line may break between them: only where a kana or kanji
+/// stands on one side, never before a stop, colon, middle dot or closing bracket, and never after
+/// an opening bracket. Then the glue: with `space` 1, "\eeee" after a stop (unless a stop or a
+/// closing bracket follows), "\eee" after a colon, middle dot or closing bracket (unless a stop,
+/// colon or closing bracket follows) and before a middle dot or an opening bracket (unless after
+/// an opening bracket); else, and always with `space` 0, "\ee".
+constexpr ShortText spacingBetween(CharClass prev, CharClass cur, int space) {
+  using enum CharClass;
+  ShortText text{};
+  const bool closesUp = cur == Stop || cur == Colon || cur == MiddleDot || cur == Closing;
+  if ((prev == Letter || cur == Letter) && !closesUp && prev != Opening) {
+    append(text, "\\hh");
   }
-  return "\\ee";
+  const bool spacedAfter = prev == Colon || prev == MiddleDot || prev == Closing;
+  if (space && prev == Stop && cur != Stop && cur != Closing) {
+    append(text, "\\eeee");
+  } else if (space && ((spacedAfter && cur != Stop && cur != Colon && cur != Closing) ||
+                       ((cur == MiddleDot || cur == Opening) && prev != Opening))) {
+    append(text, "\\eee");
+  } else {
+    append(text, "\\ee");
+  }
+  return text;
 }
-
-/// Shifts the current classes to the previous ones and sets the current class of `bitmap`.
-void classify(int bitmap, PunctuationClasses& classes);
-
-/// Writes "\hh" where a line may break between the previous and the current character.
-/// Ends the program with status 1 if the write fails.
-void writeBreak(std::FILE* out, const PunctuationClasses& classes);
-
-/// Writes the glue between the previous and the current character: "\eeee", "\eee" or "\ee".
-/// Ends the program with status 1 if the write fails.
-void writeGlue(std::FILE* out, const PunctuationClasses& classes, int space);
-
-/// Writes the glyph reference "\kk{\k<size><block>}{<code>}" of `bitmap` at `fontSize`.
-/// Ends the program with status 1 if the write fails.
-void writeGlyph(std::FILE* out, int fontSize, int bitmap);
+static_assert(spacingBetween(CharClass::Stop, CharClass::Letter, 1).size == 8);  // \hh\eeee
+static_assert(spacingBetween(CharClass::Letter, CharClass::Stop, 1).size == 3);  // \ee
 
 /// Converts the whole input from `in` to the document body on `out`, with the settings in
 /// `options`, which directives in the input change. Returns 1 if bad input ended the pass early

@@ -1,7 +1,8 @@
-// reader.h - reads the input text and hands back one kanji at a time.
+// reader.h - reads the input text and hands back one kanji, or a run of them, at a time.
 #ifndef KOTOBUN_READER_H_
 #define KOTOBUN_READER_H_
 
+#include <cstdint>
 #include <cstdio>
 
 #include "converter/converter.h"
@@ -47,16 +48,35 @@ static_assert(!isNonStandardBitmap(188) && isNonStandardBitmap(187) && !isNonSta
 void startPass(ReaderState& state, int outputEnabled);
 
 /// Copies single-byte text, comment lines and line ends from `in` to `out` up to the next kanji
-/// outside a comment line, writing the glue that the last kanji still owes. Then either
-/// `state.kanjiFound` is 1 and `state.bitmap` holds it, or `state.endOfInput` is 1 (and
-/// `state.inputError` 1 if bad input ended the pass, with its message on `console`). Comment
-/// lines go to the directive parser, which may change `options`. In UTF-8 (`options.euc` kUtf8)
-/// every character beyond ASCII is a kanji at its JIS X 0208 place, or TeX text written like
-/// single-byte text, or else the geta mark, with a warning in the font scan. `out` may be null
-/// when output is disabled. Ends the program on a failed read or write or an overlong comment
-/// line.
+/// outside a comment line, writing the glue that the kanji handed back by the call before, of
+/// class `previous`, still owes. Then either `state.kanjiFound` is 1 and `state.bitmap` holds it,
+/// or `state.endOfInput` is 1 (and `state.inputError` 1 if bad input ended the pass, with its
+/// message on `console`). Comment lines go to the directive parser, which may change `options`.
+/// In UTF-8 (`options.euc` kUtf8) every character beyond ASCII is a kanji at its JIS X 0208
+/// place, or TeX text written like single-byte text, or else the geta mark, with a warning in the
+/// font scan. `out` may be null when output is disabled. Ends the program on a failed read or
+/// write or an overlong comment line.
 void readToNextKanji(std::FILE* in, std::FILE* out, ReaderState& state, ConversionOptions& options,
-                     std::FILE* console = stdout);
+                     CharClass previous, std::FILE* console = stdout);
+
+/// The most kanji that takeKanjiRun hands back at once.
+constexpr int kKanjiRunCapacity = 64;
+
+/// Kanji that follow each other directly, as takeKanjiRun hands them back.
+struct KanjiRun {
+  int count;
+  std::uint16_t bitmaps[kKanjiRunCapacity];
+};
+
+/// Right after readToNextKanji (or this) handed back a kanji: takes the kanji that follow it
+/// directly, up to kKanjiRunCapacity, into `run`, stopping short of anything that needs more than
+/// to be handed back (a single byte, a line end, bad input, a warning, a half-width kana that a
+/// mark may join, the end of the block). The next call of either function goes on as if each
+/// had been handed back by readToNextKanji in turn: `state.bitmap` holds the last. Taking the
+/// kanji of a run in one call is what keeps the passes near the speed of the disk (the hot path
+/// in the README).
+void takeKanjiRun(std::FILE* in, ReaderState& state, const ConversionOptions& options,
+                  KanjiRun& run);
 
 }  // namespace kotobun
 

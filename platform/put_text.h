@@ -1,4 +1,4 @@
-// put_text.h - short texts copied straight into a stdio stream's buffer.
+// put_text.h - texts copied straight into a stdio stream's buffer.
 #ifndef PLATFORM_PUT_TEXT_H_
 #define PLATFORM_PUT_TEXT_H_
 
@@ -7,21 +7,16 @@
 #include <cstring>
 #include <string_view>
 
+// Hot path: the converter writes about nine bytes for every byte it reads, most of them in
+// texts of 3 to 15 bytes; a memcpy into the buffer instead of an fwrite call each is what keeps
+// the conversion pass near the speed of the disk (see the README's speed section). This uses
+// stdio's own pointers, which only glibc is known to keep so; elsewhere the header must be
+// taught the library's FILE first.
+#if !defined(__GLIBC__)
+#error "put_text.h knows glibc's FILE only"
+#endif
+
 namespace platform {
-
-/// A text of at most 15 bytes in a record of 16, so that it is copied with one move of a fixed
-/// size however long it is.
-struct ShortText {
-  char bytes[15];
-  unsigned char size;  // 0..15: the bytes that belong to the text
-};
-static_assert(sizeof(ShortText) == 16);
-
-/// Appends `more` to `text`, which must stay within 15 bytes. Meant for tables made at compile
-/// time, where a text that overruns stops the build.
-constexpr void append(ShortText& text, std::string_view more) {
-  for (const char c : more) text.bytes[text.size++] = c;
-}
 
 namespace detail {
 // Room left in the write buffer of `out`. glibc keeps the free part of a stream's write buffer
@@ -39,21 +34,20 @@ inline void putText(std::FILE* out, std::string_view text) {
     std::memcpy(out->_IO_write_ptr, text.data(), text.size());
     out->_IO_write_ptr += text.size();
   } else {
+    // Unlocked, as putc_unlocked: one thread owns the stream, and the lock would be taken per
+    // call.
     fwrite_unlocked(text.data(), 1, text.size(), out);
   }
 }
 
-/// Appends `text` to `out` as putText does. The whole record of 16 bytes is copied when the
-/// buffer has room for it; the bytes past the text land in the free part of the buffer, which
-/// the next write overwrites.
-inline void putText(std::FILE* out, const ShortText& text) {
-  if (detail::writeRoom(out) >= sizeof text) {
-    std::memcpy(out->_IO_write_ptr, &text, sizeof text);
-    out->_IO_write_ptr += text.size;
-  } else {
-    fwrite_unlocked(text.bytes, 1, text.size, out);
-  }
+/// Room for `size` bytes in `out`'s buffer: where they go, or nullptr when it has less. Bytes
+/// copied there belong to the stream once endText has passed them.
+inline char* textRoom(std::FILE* out, std::size_t size) {
+  return detail::writeRoom(out) >= size ? out->_IO_write_ptr : nullptr;
 }
+
+/// Hands the bytes copied into the room that textRoom gave, up to `end`, to the stream.
+inline void endText(std::FILE* out, char* end) { out->_IO_write_ptr = end; }
 
 }  // namespace platform
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "converter/settings.h"
+#include "tests/support/memory_stream.h"
 
 namespace kotobun {
 namespace {
@@ -18,14 +19,7 @@ namespace {
 std::string parseLine(const std::string& line, ConversionOptions& options) {
   char text[kMaxComment + 2] = {};
   line.copy(text, kMaxComment);
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
-  parseDirective(text, options, 1, out);
-  std::fclose(out);
-  std::string written(data, size);
-  std::free(data);
-  return written;
+  return testsupport::captured([&](std::FILE* out) { parseDirective(text, options, 1, out); });
 }
 
 const std::string kDefaultEcho =
@@ -168,14 +162,10 @@ TEST(Directive, LongestCommentFitsItsBuffer) {
     Guarded buffer;
     std::memset(&buffer, '#', sizeof buffer);
     std::memcpy(buffer.text, c.line.c_str(), c.line.size() + 1);
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&data, &size);
     ConversionOptions options = defaultOptions();
-    parseDirective(buffer.text, options, 1, out);
-    std::fclose(out);
-    EXPECT_EQ(c.written, std::string(data, size));
-    std::free(data);
+    EXPECT_EQ(c.written, testsupport::captured([&](std::FILE* out) {
+                parseDirective(buffer.text, options, 1, out);
+              }));
     EXPECT_EQ(c.left, buffer.text);
     EXPECT_EQ(std::string(sizeof buffer.guard, '#'),
               std::string(buffer.guard, sizeof buffer.guard));

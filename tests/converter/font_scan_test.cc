@@ -10,6 +10,7 @@
 #include <string>
 
 #include "converter/settings.h"
+#include "tests/support/memory_stream.h"
 
 namespace kotobun {
 namespace {
@@ -47,20 +48,11 @@ Scan scanAndWriteHeader(const std::string& input, ConversionOptions options) {
   Scan scan{};
   // A table left over from elsewhere: the scan clears what it uses.
   for (auto& row : scan.fonts) row.fill(1);
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* console = open_memstream(&data, &size);
-  scanFonts(in, scan.fonts, options, console);
-  std::fclose(console);
-  scan.console.assign(data, size);
-  std::free(data);
+  scan.console = testsupport::captured(
+      [&](std::FILE* console) { scanFonts(in, scan.fonts, options, console); });
   std::fclose(in);
-  data = nullptr;
-  std::FILE* out = open_memstream(&data, &size);
-  writeHeader(out, scan.fonts, options.latex);
-  std::fclose(out);
-  scan.header.assign(data, size);
-  std::free(data);
+  scan.header =
+      testsupport::captured([&](std::FILE* out) { writeHeader(out, scan.fonts, options.latex); });
   scan.options = options;
   return scan;
 }

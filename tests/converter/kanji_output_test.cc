@@ -9,6 +9,7 @@
 #include <string>
 
 #include "converter/settings.h"
+#include "tests/support/memory_stream.h"
 
 namespace kotobun {
 namespace {
@@ -34,19 +35,6 @@ const std::string kGlyphClose = "\\kk{\\kdaa}{55}";
 // The command-line defaults: Space, Added %, LaTeX, EUC, Extended, size 4 (1440).
 ConversionOptions testOptions() { return defaultOptions(); }
 
-// Collects what a function writes to a stream.
-template <typename Write>
-std::string written(Write write) {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
-  write(out);
-  std::fclose(out);
-  std::string text(data, size);
-  std::free(data);
-  return text;
-}
-
 struct Conversion {
   std::string body;
   std::string console;
@@ -57,8 +45,8 @@ struct Conversion {
 Conversion convert(const std::string& input, ConversionOptions options) {
   std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
   Conversion conversion{};
-  conversion.console = written([&](std::FILE* console) {
-    conversion.body = written([&](std::FILE* out) {
+  conversion.console = testsupport::captured([&](std::FILE* console) {
+    conversion.body = testsupport::captured([&](std::FILE* out) {
       conversion.cutShort = runConversionPass(in, out, options, console);
     });
   });
@@ -102,13 +90,9 @@ TEST(KanjiOutput, BreakAndGlueBetweenClasses) {
     for (int prev = 0; prev < kClassCount; ++prev) {
       for (int cur = 0; cur < kClassCount; ++cur) {
         for (int space = 0; space <= 1; ++space) {
-          PunctuationClasses classes{};
-          classify(bitmaps[prev], classes);
-          classify(bitmaps[cur], classes);
-          const std::string text = written([&](std::FILE* out) {
-            writeBreak(out, classes);
-            writeGlue(out, classes, space);
-          });
+          const ShortText spacing =
+              spacingBetween(classOf(bitmaps[prev]), classOf(bitmaps[cur]), space);
+          const std::string text(spacing.bytes, spacing.size);
           const std::string expected = kBetween[prev][cur];
           EXPECT_EQ(space ? expected : withoutSpace(expected), text)
               << bitmaps[prev] << " then " << bitmaps[cur] << ", space " << space;
@@ -118,20 +102,27 @@ TEST(KanjiOutput, BreakAndGlueBetweenClasses) {
   }
 }
 
-const char* currentClass(const PunctuationClasses& c) {
-  const int count =
-      c.curStop + c.curColon + c.curOpening + c.curClosing + c.curMiddleDot + c.curLetter;
-  if (count > 1) return "several";
-  if (c.curStop) return "Stop";
-  if (c.curColon) return "Colon";
-  if (c.curOpening) return "Opening";
-  if (c.curClosing) return "Closing";
-  if (c.curMiddleDot) return "MiddleDot";
-  if (c.curLetter) return "Letter";
+const char* className(CharClass cls) {
+  switch (cls) {
+    case CharClass::Stop:
+      return "Stop";
+    case CharClass::Colon:
+      return "Colon";
+    case CharClass::Opening:
+      return "Opening";
+    case CharClass::Closing:
+      return "Closing";
+    case CharClass::MiddleDot:
+      return "MiddleDot";
+    case CharClass::Letter:
+      return "Letter";
+    case CharClass::None:
+      break;
+  }
   return "none";
 }
 
-TEST(KanjiOutput, ClassifyAtTheRangeEnds) {
+TEST(KanjiOutput, ClassOfAtTheRangeEnds) {
   struct Case {
     int bitmap;
     const char* cls;
@@ -150,15 +141,7 @@ TEST(KanjiOutput, ClassifyAtTheRangeEnds) {
       {4375, "Letter"}, {4376, "none"},  {4418, "none"},   {4419, "Letter"}, {7806, "Letter"},
   };
   for (const Case& c : cases) {
-    PunctuationClasses classes{};
-    classify(54, classes);
-    classify(c.bitmap, classes);
-    EXPECT_STREQ(c.cls, currentClass(classes)) << c.bitmap;
-    // The previous character's class moves along, and only it.
-    EXPECT_EQ(1, classes.prevOpening) << c.bitmap;
-    EXPECT_EQ(0, classes.prevStop + classes.prevColon + classes.prevClosing +
-                     classes.prevMiddleDot + classes.prevLetter)
-        << c.bitmap;
+    EXPECT_STREQ(c.cls, className(classOf(c.bitmap))) << c.bitmap;
   }
 }
 
@@ -176,7 +159,8 @@ TEST(KanjiOutput, GlyphNamesSizeBlockAndCode) {
     for (int size : {1, 4, 7}) {
       const std::string expected =
           std::string("\\kk{\\k") + sizeLetter(size) + c.block + "}{" + c.code + "}";
-      EXPECT_EQ(expected, written([&](std::FILE* out) { writeGlyph(out, size, c.bitmap); }));
+      const ShortText glyph = glyphText(size, c.bitmap);
+      EXPECT_EQ(expected, std::string(glyph.bytes, glyph.size));
     }
   }
 }

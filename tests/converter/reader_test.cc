@@ -11,6 +11,7 @@
 #include "converter/kanji_output.h"
 #include "converter/unicode.h"
 #include "converter/unicode_table.h"
+#include "tests/support/memory_stream.h"
 
 namespace kotobun {
 namespace {
@@ -59,41 +60,48 @@ struct Pass {
   ConversionOptions options;  // as the directives left them
 };
 
+// How readPass reads: a stream buffer of `bufferSize` bytes (0: stdio's own) and, with `runs`,
+// the kanji that follow a kanji directly taken by takeKanjiRun, as both passes take them.
+struct Reading {
+  std::size_t bufferSize;
+  int runs;
+};
+
 // Runs one pass as the scan (outputEnabled 0, no output stream) or the conversion pass does,
 // handing the reader the classes of the kanji it returned last.
 Pass readPass(const std::string& input, ConversionOptions options, int outputEnabled,
-              std::FILE* console = nullptr) {
+              std::FILE* console = nullptr, Reading reading = {0, 1}) {
   std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
-  char* outData = nullptr;
-  std::size_t outSize = 0;
-  std::FILE* out = open_memstream(&outData, &outSize);
-  char* consoleData = nullptr;
-  std::size_t consoleSize = 0;
-  std::FILE* memConsole = open_memstream(&consoleData, &consoleSize);
+  std::string buffer(reading.bufferSize, '\0');
+  if (reading.bufferSize != 0) std::setvbuf(in, buffer.data(), _IOFBF, reading.bufferSize);
+  testsupport::MemoryStream written;
+  testsupport::MemoryStream messages;
+  std::FILE* out = written.stream;
   ReaderState state;
   startPass(state, outputEnabled);
   std::string kanji;
-  for (;;) {
-    readToNextKanji(in, outputEnabled ? out : nullptr, state, options,
-                    console ? console : memConsole);
-    if (state.endOfInput) break;
-    const std::string mark = "[" + std::to_string(state.bitmap) + "]";
+  CharClass previous = CharClass::None;
+  auto handedBack = [&](int bitmap) {
+    const std::string mark = "[" + std::to_string(bitmap) + "]";
     kanji += mark;
     if (outputEnabled) std::fputs(mark.c_str(), out);
-    const CharClass cls = classOf(state.bitmap);
-    state.lastStop = cls == CharClass::Stop;
-    state.lastSpacedAfter =
-        cls == CharClass::Colon || cls == CharClass::Closing || cls == CharClass::MiddleDot;
-    state.lastOpening = cls == CharClass::Opening;
+    previous = classOf(bitmap);
+  };
+  KanjiRun run{};
+  for (;;) {
+    readToNextKanji(in, outputEnabled ? out : nullptr, state, options, previous,
+                    console ? console : messages.stream);
+    if (state.endOfInput) break;
+    handedBack(state.bitmap);
+    while (reading.runs) {
+      takeKanjiRun(in, state, options, run);
+      for (int i = 0; i < run.count; ++i) handedBack(run.bitmaps[i]);
+      if (run.count == 0) break;
+      EXPECT_EQ(state.bitmap, run.bitmaps[run.count - 1]);
+    }
   }
   std::fclose(in);
-  std::fclose(out);
-  std::fclose(memConsole);
-  Pass pass{std::string(outData, outSize), kanji, std::string(consoleData, consoleSize),
-            state.inputError, options};
-  std::free(outData);
-  std::free(consoleData);
-  return pass;
+  return {written.text(), kanji, messages.text(), state.inputError, options};
 }
 
 // A regular expression that matches exactly `text`.
@@ -529,19 +537,68 @@ TEST(Reader, Utf8DirectiveSwitchesTheEncoding) {
   EXPECT_EQ(".\n\aInvalid UTF-8 byte 0xA4 in line 7..", pass.console);
 }
 
+TEST(Reader, BlockEndsAndKanjiRunsChangeNothing) {
+  // Every way of cutting the input into blocks, with and without runs, reads as one byte at a
+  // time through a large buffer does: pairs, UTF-8 characters and marks across block ends, runs
+  // that meet single bytes, line ends, comment lines, warnings and bad input.
+  const std::string kanjiRun = kA + kI + kMaru + kOpen + kA + kClose + kDot + kColon + kBlank;
+  struct Case {
+    int encoding;
+    int extended;
+    std::string input;
+  };
+  const Case cases[] = {
+      {kEuc, 1, kanjiRun + "ab " + kanjiRun + "\n" + kanjiRun + "\n%" + kanjiRun + "\n\n" + kA},
+      {kEuc, 1, std::string(150, '\xA4') + "x" + kA + "\x0C\n" + kI + "%" + kMaru + "\x0C"},
+      {kEuc, 0, kA + eucOf(110) + kI + eucOf(187) + eucOf(188) + "\n" + eucOf(110)},
+      {kEuc, 1, kA + kI + "\xA4\xA0" + kA},
+      {kEuc, 1, kA + kI + "\xF4\xA5"},
+      {kEuc, 1, kA + kI + kMaru + "\xA4"},
+      {kEuc, 1, "%KOTOBUN /MSKanji\n" + kA + "\n\x88\x9F\x81\x40\x81\x7F"},
+      {kShiftJis, 1,
+       "\x88\x9F\x81\x40\xE0\x40"
+       "a\x81\x9F\xEA\xA4\n\x81"},
+      {kShiftJis, 0, "\x88\x9F\x81\xA0\x81\x40"},
+      {kUtf8, 1, "あいう、漢字。 abc「カナ」\nｶﾞｶｶﾟｶﾀﾞﾊﾟ😀é\n%あい\n\uFEFFあ"},
+      {kUtf8, 1, "\uFEFFあｶ\xEF\xBE"},
+      {kUtf8, 1, "あｶ\xEF"},
+      {kUtf8, 1, "あい\xE3\x81"},
+      {kUtf8, 0, "あ\xE2\x85\xB0い"},
+  };
+  for (const Case& c : cases) {
+    ConversionOptions options = testOptions(c.encoding);
+    options.extended = c.extended;
+    for (int outputEnabled = 0; outputEnabled <= 1; ++outputEnabled) {
+      const Pass byBytes = readPass(c.input, options, outputEnabled, nullptr, {0, 0});
+      for (std::size_t bufferSize : {1, 2, 3, 4, 5, 7, 8, 9, 64}) {
+        for (int runs = 0; runs <= 1; ++runs) {
+          const Pass pass = readPass(c.input, options, outputEnabled, nullptr, {bufferSize, runs});
+          const std::string where = c.input + ", buffer " + std::to_string(bufferSize) + ", runs " +
+                                    std::to_string(runs) + ", output " +
+                                    std::to_string(outputEnabled);
+          EXPECT_EQ(byBytes.out, pass.out) << where;
+          EXPECT_EQ(byBytes.kanji, pass.kanji) << where;
+          EXPECT_EQ(byBytes.console, pass.console) << where;
+          EXPECT_EQ(byBytes.inputError, pass.inputError) << where;
+        }
+      }
+    }
+  }
+}
+
 TEST(Reader, FailedReadOrWriteEndsTheProgramSilently) {
   char buffer[16] = "abc";
   ConversionOptions options = testOptions();
   ReaderState state;
   startPass(state, 1);
   std::FILE* writeOnly = fmemopen(buffer, sizeof buffer, "w");
-  EXPECT_EXIT(readToNextKanji(writeOnly, stdout, state, options, stderr),
+  EXPECT_EXIT(readToNextKanji(writeOnly, stdout, state, options, CharClass::None, stderr),
               ::testing::ExitedWithCode(1), "^$");
   std::fclose(writeOnly);
   std::FILE* in = fmemopen(buffer, 3, "r");
   std::FILE* readOnly = fmemopen(buffer + 8, 8, "r");
-  EXPECT_EXIT(readToNextKanji(in, readOnly, state, options, stderr), ::testing::ExitedWithCode(1),
-              "^$");
+  EXPECT_EXIT(readToNextKanji(in, readOnly, state, options, CharClass::None, stderr),
+              ::testing::ExitedWithCode(1), "^$");
   std::fclose(readOnly);
   std::fclose(in);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/memory_stream.h"
+
 namespace kotobun {
 namespace {
 
@@ -28,14 +30,10 @@ std::vector<const char*> commandLine(const std::vector<const char*>& args) {
 std::string fill(const std::vector<const char*>& argv, const std::string& answers,
                  ConversionOptions& options) {
   std::FILE* in = fmemopen(const_cast<char*>(answers.data()), answers.size(), "r");
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* console = open_memstream(&data, &size);
-  fillSettings(static_cast<int>(argv.size()), argv.data(), options, in, console);
-  std::fclose(console);
+  std::string text = testsupport::captured([&](std::FILE* console) {
+    fillSettings(static_cast<int>(argv.size()), argv.data(), options, in, console);
+  });
   std::fclose(in);
-  std::string text(data, size);
-  std::free(data);
   return text;
 }
 
@@ -47,14 +45,7 @@ void fillOnStderr(const std::vector<const char*>& argv, const std::string& answe
 }
 
 std::string echoOf(const ConversionOptions& options) {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
-  writeSettingsEcho(out, options);
-  std::fclose(out);
-  std::string text(data, size);
-  std::free(data);
-  return text;
+  return testsupport::captured([&](std::FILE* out) { writeSettingsEcho(out, options); });
 }
 
 TEST(Settings, EveryKeywordOnTheCommandLine) {

@@ -80,7 +80,8 @@ ReadLine readAsFile(std::string_view comment, kotobun::ConversionOptions& option
   try {
     kotobun::ReaderState state;
     kotobun::startPass(state, 1);
-    while (!state.endOfInput) kotobun::readToNextKanji(in, out, state, options, log);
+    while (!state.endOfInput)
+      kotobun::readToNextKanji(in, out, state, options, kotobun::CharClass::None, log);
   } catch (const fuzz::ProgramEnd& end) {
     check(end.status == 1, "a fatal end has status 1");
     result.ended = 1;

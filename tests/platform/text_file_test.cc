@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string>
 
+#include "tests/support/memory_stream.h"
+
 namespace {
 
 std::string scratchName(const char* tag) {
@@ -344,16 +346,13 @@ TEST(ConsoleLine, LinesOfAnyLength) {
 TEST(ConsoleLine, OverflowShowsTheWholeLine) {
   char input[] = "abcdef\r\nnext\n";
   std::FILE* in = fmemopen(input, sizeof input - 1, "r");
-  char* shown = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&shown, &size);
+  testsupport::MemoryStream shown;
   char buf[4];
-  platform::ConsoleLine line = platform::readConsoleLine(in, buf, sizeof buf, out, "long: ");
+  platform::ConsoleLine line =
+      platform::readConsoleLine(in, buf, sizeof buf, shown.stream, "long: ");
   EXPECT_EQ(6u, line.length);
-  line = platform::readConsoleLine(in, buf, sizeof buf, out, "long: ");  // "next" overflows too
-  std::fclose(out);
-  EXPECT_EQ("long: abcdeflong: next", std::string(shown, size));
-  std::free(shown);
+  line = platform::readConsoleLine(in, buf, sizeof buf, shown.stream, "long: ");  // "next" too
+  EXPECT_EQ("long: abcdeflong: next", shown.text());
   std::fclose(in);
 }
 

@@ -1,5 +1,5 @@
-// put_text_test.cc - short texts copied into a stream's buffer.
-#include "platform/put_text.h"
+// short_text_test.cc - texts and short texts copied into a stream's buffer.
+#include "converter/short_text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/memory_stream.h"
+
 namespace {
 
-constexpr platform::ShortText shortText(std::string_view text) {
-  platform::ShortText result{};
-  platform::append(result, text);
+constexpr kotobun::ShortText shortText(std::string_view text) {
+  kotobun::ShortText result{};
+  kotobun::append(result, text);
   return result;
 }
 
@@ -40,7 +42,7 @@ TEST(PutText, TextsOfEverySizeAtEveryFillOfTheBuffer) {
       platform::putText(out, text);
       expected += text;
       if (text.size() < 16) {
-        platform::putText(out, shortText(text));
+        kotobun::putText(out, shortText(text));
         expected += text;
       }
     }
@@ -54,18 +56,15 @@ TEST(PutText, TextsOfEverySizeAtEveryFillOfTheBuffer) {
 
 TEST(PutText, InMemoryStreamsGrow) {
   // The converter's tests write into memory: the stream's buffer grows as the texts come.
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
+  testsupport::MemoryStream memory;
+  std::FILE* out = memory.stream;
   std::string expected;
   for (int i = 0; i < 10000; ++i) {
-    platform::putText(out, shortText("\\kk{\\kghe}{126}"));
+    kotobun::putText(out, shortText("\\kk{\\kghe}{126}"));
     platform::putText(out, "\\hh\\ee");
     expected += "\\kk{\\kghe}{126}\\hh\\ee";
   }
-  std::fclose(out);
-  EXPECT_TRUE(expected == std::string(data, size));
-  std::free(data);
+  EXPECT_TRUE(expected == memory.text());
 }
 
 TEST(PutText, FailedWriteShowsInTheErrorState) {
@@ -73,7 +72,7 @@ TEST(PutText, FailedWriteShowsInTheErrorState) {
   ASSERT_NE(out, nullptr);
   char buffer[32];
   std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
-  for (int i = 0; i < 4 && !std::ferror(out); ++i) platform::putText(out, shortText("\\hh\\eeee"));
+  for (int i = 0; i < 4 && !std::ferror(out); ++i) kotobun::putText(out, shortText("\\hh\\eeee"));
   EXPECT_TRUE(std::ferror(out));
   std::fclose(out);
 }
@@ -85,7 +84,7 @@ TEST(PutText, UnbufferedAndLineBufferedStreams) {
     char buffer[64];
     std::setvbuf(out, mode == _IONBF ? nullptr : buffer, mode, sizeof buffer);
     platform::putText(out, "one\n");
-    platform::putText(out, shortText("two\n"));
+    kotobun::putText(out, shortText("two\n"));
     EXPECT_EQ("one\ntwo\n", readBack(out)) << "mode " << mode;
     std::fclose(out);
   }
