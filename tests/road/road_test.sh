@@ -739,9 +739,17 @@ a.txt is a plain text: plain texts and TeX source go in separate calls|ch1 a.txt
 ROWS
   [ -s a.pdf ] && [ -s ch1.pdf ] || fail "a refused call removed a PDF"
 
+  # Standard output a closed pipe: no path told, so no PDF kept.
+  local status=0
+  "$KOTOBUN2PDF" ch1 docs/ch2 2>many.err | true || status=$?
+  [ "$status" = 1 ] || fail "standard output a closed pipe: status $status, not 1"
+  grep -q "^kotobun2pdf: cannot print the path of a PDF on standard output, from ch1 on" many.err ||
+    fail "standard output a closed pipe: $(cat many.err)"
+  [ ! -e ch1.pdf ] && [ ! -e docs/ch2.pdf ] || fail "standard output a closed pipe: a PDF was kept"
+
   # An interrupt (Ctrl-C, to the foreground group; then SIGTERM to the road alone) while TeX runs
   # in two runs and a third waits: every run stops, and no PDF, DVI file or folder is left.
-  local signal road tries status
+  local signal road tries
   for signal in INT TERM; do
     set -m
     "$KOTOBUN2PDF" -j 2 ch1 spin1 spin2 spin3 >many.out 2>many.err &
