@@ -687,7 +687,7 @@ checkMany() {
   expectLines many.err "kotobun2pdf: a.txt: kototext failed: $PWD/a.txt: line 1, byte 1: 0x8C is not valid UTF-8 here" \
     "kotobun2pdf: bad.txt: kototext failed: $PWD/bad.txt: line 2, byte 1: 0xFF is not valid UTF-8 here" \
     "kotobun2pdf: 2 of 4 failed"
-  [ ! -e a.pdf ] && [ ! -e bad.pdf ] || fail "a failed text left its PDF"
+  if [ -e a.pdf ] || [ -e bad.pdf ]; then fail "a failed text left its PDF"; fi
   # TeX source, one failing, with an option for all.
   manyRoad 1 -- ch1 texerror docs/ch2 --jobs 2 /Standard
   expectLines many.out "$PWD/ch1.pdf" "$PWD/docs/ch2.pdf"
@@ -704,7 +704,7 @@ checkMany() {
   expectLines many.err "kotobun2pdf: ch1: kotobun ch1 wrote no ch1.tex (see $PWD/ch1.kotobun.txt)" \
     "kotobun2pdf: docs/ch2: kotobun ch2 wrote no ch2.tex (see $PWD/docs/ch2.kotobun.txt)" \
     "kotobun2pdf: 2 of 2 failed"
-  [ ! -e ch1.pdf ] && [ ! -e docs/ch2.pdf ] || fail "an old PDF outlived a failed run"
+  if [ -e ch1.pdf ] || [ -e docs/ch2.pdf ]; then fail "an old PDF outlived a failed run"; fi
 
   # One at a time or two at once: the same PDFs (but for the /ID that dvipdfmx draws from the
   # working name, a hexadecimal or a literal string).
@@ -729,8 +729,9 @@ checkMany() {
   local refusal
   while IFS='|' read -r refusal name; do
     eval "manyRoad 1 -- $name"
-    [ "$(wc -l <many.err)" = 1 ] && grep -qF -- "kotobun2pdf: $refusal" many.err ||
+    if [ "$(wc -l <many.err)" != 1 ] || ! grep -qF -- "kotobun2pdf: $refusal" many.err; then
       fail "kotobun2pdf $name: stderr is not one line with '$refusal': $(cat many.err)"
+    fi
     [ ! -s many.out ] || fail "kotobun2pdf $name: printed $(cat many.out)"
   done <<ROWS
 a.txt and a.TXT would both make $PWD/a.pdf: rename one of them|a.txt 'b b.txt' a.TXT
@@ -738,7 +739,7 @@ a.txt and a.TXT would both make $PWD/a.pdf: rename one of them|a.txt 'b b.txt' a
 --jobs takes a number of runs at once from 1 up, not 'x'|ch1 plain1 -j x
 a.txt is a plain text: plain texts and TeX source go in separate calls|ch1 a.txt
 ROWS
-  [ -s a.pdf ] && [ -s ch1.pdf ] || fail "a refused call removed a PDF"
+  if [ ! -s a.pdf ] || [ ! -s ch1.pdf ]; then fail "a refused call removed a PDF"; fi
 
   # Standard output a closed pipe: no path told, so no PDF kept.
   local status=0
@@ -746,7 +747,7 @@ ROWS
   [ "$status" = 1 ] || fail "standard output a closed pipe: status $status, not 1"
   grep -q "^kotobun2pdf: cannot print the path of a PDF on standard output, from ch1 on" many.err ||
     fail "standard output a closed pipe: $(cat many.err)"
-  [ ! -e ch1.pdf ] && [ ! -e docs/ch2.pdf ] || fail "standard output a closed pipe: a PDF was kept"
+  if [ -e ch1.pdf ] || [ -e docs/ch2.pdf ]; then fail "standard output a closed pipe: a PDF was kept"; fi
 
   # An interrupt (Ctrl-C, to the foreground group; then SIGTERM to the road alone) while TeX runs
   # in two runs and a third waits: every run stops, and no PDF, DVI file or folder is left.
@@ -772,7 +773,7 @@ ROWS
     expectLines many.out "$PWD/ch1.pdf"
     expectLines many.err \
       "kotobun2pdf: interrupted by SIG$signal; 1 of 4 made, 2 stopped without their PDFs, 1 not started"
-    [ ! -e spin1.pdf ] && [ ! -e spin2.pdf ] && [ ! -e spin3.pdf ] || fail "a stopped run left its PDF"
+    if [ -e spin1.pdf ] || [ -e spin2.pdf ] || [ -e spin3.pdf ]; then fail "a stopped run left its PDF"; fi
     sleep 0.2
     if pgrep -f 'spin[0-9]\.tex' >/dev/null; then fail "TeX still runs after SIG$signal"; fi
     noRoadLeftovers "an interrupted call"
