@@ -749,10 +749,11 @@ ROWS
     fail "standard output a closed pipe: $(cat many.err)"
   if [ -e ch1.pdf ] || [ -e docs/ch2.pdf ]; then fail "standard output a closed pipe: a PDF was kept"; fi
 
-  # An interrupt (Ctrl-C, to the foreground group; then SIGTERM to the road alone) while TeX runs
-  # in two runs and a third waits: every run stops, and no PDF, DVI file or folder is left.
+  # An interrupt (Ctrl-C, to the foreground group; SIGTERM to the road alone; a hangup, to the
+  # group) while TeX runs in two runs and a third waits: every run stops, and no PDF, DVI file or
+  # folder is left.
   local signal road tries
-  for signal in INT TERM; do
+  for signal in INT TERM HUP; do
     set -m
     "$KOTOBUN2PDF" -j 2 ch1 spin1 spin2 spin3 >many.out 2>many.err &
     road=$!
@@ -766,7 +767,7 @@ ROWS
       fi
       sleep 0.05
     done
-    if [ "$signal" = INT ]; then kill -INT -- "-$road"; else kill -TERM "$road"; fi
+    if [ "$signal" = TERM ]; then kill -TERM "$road"; else kill "-$signal" -- "-$road"; fi
     status=0
     wait "$road" || status=$?
     [ "$status" = 1 ] || fail "kotobun2pdf, SIG$signal: status $status, not 1"
