@@ -24,6 +24,8 @@
 #                   Japanese reference; skipped when they are absent
 #   realtext-all    the same for all six samples, the whole reference and each of its chapters (by
 #                   hand: it takes a few minutes); prints the figures
+#   many            several files in one call: texts and TeX source with a failing one, the order
+#                   of the output, --jobs, names given twice, an interrupt
 #   lint            kotobun2pdf is clean under shellcheck
 # Environment: KOTOBUN, KANJIKIT, KOTOTEXT (programs), KOTOBUN2PDF (the script), KIT (the kit's TeX
 # tree), DATA (this folder); AOZORA, the folder of the Aozora Bunko samples (by default
@@ -275,7 +277,7 @@ checkFailures() {
     expectFailure "rename the file" -- "$path"
   done
   expectFailure "the name of the Japanese file holds a control character" -- $'./good\n'
-  expectFailure "one NAME at a time: plain is not an option of kotobun" -- ./good plain
+  # A second name is a run of its own (checkMany): kotobun never takes it for an argument.
   expectFailure "the first argument must be the name of the Japanese file, not the option /Good" \
     -- /Good
   expectFailure "cannot enter the folder ./nofolder" -- ./nofolder/good
@@ -663,6 +665,161 @@ checkRealText() {
   [ "$ran" = 1 ] || exit 77
 }
 
+# Runs kotobun2pdf with ARGS (and the environment VAR=VALUE ... before "--"): the status must be
+# STATUS; its standard output goes to many.out, its standard error to many.err.
+manyRoad() {
+  local expected=$1 environment=() status=0
+  shift
+  while [ "$1" != -- ]; do
+    environment+=("$1")
+    shift
+  done
+  shift
+  env ${environment[@]+"${environment[@]}"} "$KOTOBUN2PDF" "$@" >many.out 2>many.err || status=$?
+  [ "$status" = "$expected" ] ||
+    fail "kotobun2pdf $*: status $status, not $expected: $(cat many.err)"
+}
+
+# The lines that many.out (FILE many.out) or many.err must hold, given one a line, in that order.
+expectLines() {
+  local file=$1 expected
+  shift
+  expected=$(printf '%s\n' "$@")
+  [ "$(cat "$file")" = "$expected" ] || fail "$file is not as expected (< expected, > got):
+$(diff <(echo "$expected") "$file" | head -20)"
+}
+
+# No PDF part, working folder or dispatch folder of the road left in the current folder and in
+# $TMPDIR, nor the DVI file of a stopped TeX.
+noRoadLeftovers() {
+  local left
+  left=$(find . "$TMPDIR" -name '.*kotobun2pdf.*' -o -name 'kotobun2pdf.*' -o -name 'spin*.dvi')
+  [ -z "$left" ] || fail "$1 left: $left"
+}
+
+# Several files in one call: texts and TeX source with a failing one, the order of the output, the
+# number of runs at once, names given twice, and an interrupt.
+checkMany() {
+  local latex='\\documentclass{article}\n\\begin{document}\n%s\n\\end{document}\n' name
+  export TMPDIR=$scratch/tmp
+  mkdir -p "$TMPDIR" docs
+  # shellcheck disable=SC2059 # the formats hold the documents
+  {
+    printf "$latex" $'\xa4\xa2' >ch1.kjx
+    printf "$latex" $'\xa4\xa4' >docs/ch2.kjx
+    printf "$latex" $'\xa4\xa2\n\\undefined' >texerror.kjx
+    printf '\xa4\xa2\n\\bye\n' >plain1.kjx
+    printf '\xa4\xa4\n\\bye\n' >plain2.kjx
+    for name in spin1 spin2 spin3; do
+      printf "$latex" $'\xa4\xa2\n\\newpage\n\xa4\xa4\n\\def\\spin{\\relax\\spin}\\spin' >$name.kjx
+    done
+  }
+  iconv -f UTF-8 -t SHIFT_JIS "$DATA/roundtrip.txt" >a.txt
+  cp "$DATA/roundtrip.txt" 'b b.txt'
+  cp "$DATA/roundtrip.txt" docs/c.text
+  printf 'ok\n\xff\n' >bad.txt
+
+  # Texts, one failing: the others' PDFs, their paths in the order given, the failure's line with
+  # its file, and the count last.
+  manyRoad 1 -- a.txt --line-paragraphs bad.txt -j 2 'b b.txt' --encoding utf8 --text docs/c.text
+  expectLines many.out "$PWD/b b.pdf" "$PWD/docs/c.pdf"
+  expectLines many.err "kotobun2pdf: a.txt: kototext failed: $PWD/a.txt: line 1, byte 1: 0x8C is not valid UTF-8 here" \
+    "kotobun2pdf: bad.txt: kototext failed: $PWD/bad.txt: line 2, byte 1: 0xFF is not valid UTF-8 here" \
+    "kotobun2pdf: 2 of 4 failed"
+  if [ -e a.pdf ] || [ -e bad.pdf ]; then fail "a failed text left its PDF"; fi
+  # TeX source, one failing, with an option for all.
+  manyRoad 1 -- ch1 texerror docs/ch2 --jobs 2 /Standard
+  expectLines many.out "$PWD/ch1.pdf" "$PWD/docs/ch2.pdf"
+  grep -q "^kotobun2pdf: texerror: latex failed: texerror.tex:[0-9]*: ! Undefined control sequence" \
+    many.err || fail "no line for texerror: $(cat many.err)"
+  [ "$(tail -1 many.err)" = "kotobun2pdf: 1 of 3 failed" ] || fail "no count: $(cat many.err)"
+  [ "$(wc -l <many.err)" = 2 ] || fail "more than the failure and the count: $(cat many.err)"
+  manyRoad 0 -- plain1 plain2 /TeX
+  expectLines many.out "$PWD/plain1.pdf" "$PWD/plain2.pdf"
+  # A name that kotobun fails to convert: the old NAME.tex is never typeset in its place.
+  printf '#!/bin/sh\nexit 0\n' >"$scratch/idle-kotobun"
+  chmod +x "$scratch/idle-kotobun"
+  manyRoad 1 KOTOBUN="$scratch/idle-kotobun" -- ch1 docs/ch2
+  expectLines many.err "kotobun2pdf: ch1: kotobun ch1 wrote no ch1.tex (see $PWD/ch1.kotobun.txt)" \
+    "kotobun2pdf: docs/ch2: kotobun ch2 wrote no ch2.tex (see $PWD/docs/ch2.kotobun.txt)" \
+    "kotobun2pdf: 2 of 2 failed"
+  if [ -e ch1.pdf ] || [ -e docs/ch2.pdf ]; then fail "an old PDF outlived a failed run"; fi
+
+  # One at a time or two at once: the same PDFs (but for the /ID that dvipdfmx draws from the
+  # working name, a hexadecimal or a literal string).
+  local jobs
+  for jobs in 1 2; do
+    manyRoad 0 SOURCE_DATE_EPOCH=1 -- --jobs="$jobs" --encoding=sjis a.txt ./a.txt "$PWD/a.txt"
+    expectLines many.out "$PWD/a.pdf"
+    manyRoad 0 SOURCE_DATE_EPOCH=1 -- -j"$jobs" ch1 docs/ch2
+    manyRoad 0 SOURCE_DATE_EPOCH=1 -- -j "$jobs" plain1 plain2 /TeX
+    mkdir -p "j$jobs"
+    for name in a ch1 docs/ch2 plain1 plain2; do
+      LC_ALL=C sed 's|/ID\[.*\]/Root|/Root|' "$name.pdf" >"j$jobs/${name#docs/}.pdf"
+      ! LC_ALL=C grep -aq '/ID\[' "j$jobs/${name#docs/}.pdf" || fail "no /ID masked in $name.pdf"
+    done
+  done
+  diff -r j1 j2 >/dev/null || fail "--jobs=1 and --jobs=2 made different PDFs"
+  noRoadLeftovers "the runs"
+
+  # Refused before any run, in one line: two texts of one PDF, a number of runs that is none, a
+  # mix of roads.
+  cp a.txt a.TXT
+  local refusal
+  while IFS='|' read -r refusal name; do
+    eval "manyRoad 1 -- $name"
+    if [ "$(wc -l <many.err)" != 1 ] || ! grep -qF -- "kotobun2pdf: $refusal" many.err; then
+      fail "kotobun2pdf $name: stderr is not one line with '$refusal': $(cat many.err)"
+    fi
+    [ ! -s many.out ] || fail "kotobun2pdf $name: printed $(cat many.out)"
+  done <<ROWS
+a.txt and a.TXT would both make $PWD/a.pdf: rename one of them|a.txt 'b b.txt' a.TXT
+--jobs takes a number of runs at once from 1 up, not '0'|--jobs=0 ch1 plain1
+--jobs takes a number of runs at once from 1 up, not 'x'|ch1 plain1 -j x
+a.txt is a plain text: plain texts and TeX source go in separate calls|ch1 a.txt
+ROWS
+  if [ ! -s a.pdf ] || [ ! -s ch1.pdf ]; then fail "a refused call removed a PDF"; fi
+
+  # Standard output a closed pipe: no path told, so no PDF kept.
+  local status=0
+  "$KOTOBUN2PDF" ch1 docs/ch2 2>many.err | true || status=$?
+  [ "$status" = 1 ] || fail "standard output a closed pipe: status $status, not 1"
+  grep -q "^kotobun2pdf: cannot print the path of a PDF on standard output, from ch1 on" many.err ||
+    fail "standard output a closed pipe: $(cat many.err)"
+  if [ -e ch1.pdf ] || [ -e docs/ch2.pdf ]; then fail "standard output a closed pipe: a PDF was kept"; fi
+
+  # An interrupt (Ctrl-C, to the foreground group; SIGTERM to the road alone; a hangup, to the
+  # group) while TeX runs in two runs and a third waits: every run stops, and no PDF, DVI file or
+  # folder is left.
+  local signal road tries
+  for signal in INT TERM HUP; do
+    set -m
+    "$KOTOBUN2PDF" -j 2 ch1 spin1 spin2 spin3 >many.out 2>many.err &
+    road=$!
+    set +m
+    tries=0
+    until [ -e spin1.dvi ] && [ -e spin2.dvi ]; do
+      tries=$((tries + 1))
+      if [ "$tries" -gt 300 ]; then
+        kill -KILL -- "-$road"
+        fail "TeX wrote no spin1.dvi and spin2.dvi in 15 s"
+      fi
+      sleep 0.05
+    done
+    if [ "$signal" = TERM ]; then kill -TERM "$road"; else kill "-$signal" -- "-$road"; fi
+    status=0
+    wait "$road" || status=$?
+    [ "$status" = 1 ] || fail "kotobun2pdf, SIG$signal: status $status, not 1"
+    expectLines many.out "$PWD/ch1.pdf"
+    expectLines many.err \
+      "kotobun2pdf: interrupted by SIG$signal; 1 of 4 made, 2 stopped without their PDFs, 1 not started"
+    if [ -e spin1.pdf ] || [ -e spin2.pdf ] || [ -e spin3.pdf ]; then fail "a stopped run left its PDF"; fi
+    sleep 0.2
+    if pgrep -f 'spin[0-9]\.tex' >/dev/null; then fail "TeX still runs after SIG$signal"; fi
+    noRoadLeftovers "an interrupted call"
+  done
+}
+
 # Converts NAME with kotobun and prints the line of NAME.tex that holds PATTERN.
 kotobunAndFindLine() {
   local name=$1 pattern=$2
@@ -739,6 +896,12 @@ case $check in
     requireKit
     rm -rf ./* ./.[!.]*
     if [ "$check" = realtext ]; then checkRealText some; else checkRealText all; fi
+    ;;
+  many)
+    requireTools latex tex dvipdfmx kpsewhich iconv pdfinfo setsid
+    requireKit
+    rm -rf ./* ./.[!.]*
+    checkMany
     ;;
   lint)
     command -v shellcheck >/dev/null || skipOrFail "shellcheck is not installed" \
