@@ -52,8 +52,8 @@ struct GlyphTexts {
 };
 
 // One set for each size (index 0 unused), kept for the whole pass: a directive that goes back
-// to a size finds its texts made (hot path: remaking them at every change of size cost 1.4
-// instructions per input byte). The sets are left unset until used, so that a set's pages are
+// to a size finds its texts made (hot path: with asciiUpper in the directives, 49.5 to
+// 48.3 instructions per input byte). The sets are left unset until used, so that a set's pages are
 // touched only once its size is in force.
 using GlyphSets = std::array<GlyphTexts, kFontSizes + 1>;
 
