@@ -349,6 +349,11 @@ TEST(Reader, CommentLineLimit) {
       {"%" + fill.substr(0, 251) + kA, 0},  // a pair that makes 254 bytes
       {"%" + fill.substr(0, 252) + kA, 253},
       {"%" + fill.substr(0, 253) + kA, 254},
+      // After a pair the rest of the line is taken in runs, which stop at the limit.
+      {"%" + kA + fill.substr(0, 251), 0},
+      {"%" + kA + fill.substr(0, 252), 254},
+      {"%" + kA + fill.substr(0, 249) + kA, 0},
+      {"%" + kA + fill.substr(0, 250) + kA, 253},
   };
   for (const Case& c : cases) {
     const std::string input = c.comment + "\n";
@@ -356,9 +361,9 @@ TEST(Reader, CommentLineLimit) {
       EXPECT_EQ(input, readPass(input, testOptions(), 1).out);
       continue;
     }
-    const std::string message = ".\n\aComment too long: %" +
-                                fill.substr(0, static_cast<std::size_t>(c.tooLongAfter) - 1) +
-                                "...\n";
+    const std::string message =
+        ".\n\aComment too long: " + c.comment.substr(0, static_cast<std::size_t>(c.tooLongAfter)) +
+        "...\n";
     for (int outputEnabled = 0; outputEnabled <= 1; ++outputEnabled) {
       EXPECT_EXIT(readPass(input, testOptions(), outputEnabled, stderr),
                   ::testing::ExitedWithCode(1), exactly(message))
