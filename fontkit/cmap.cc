@@ -11,18 +11,6 @@ namespace {
 // A cmap larger than this is no character map: the largest fonts hold a few megabytes.
 constexpr long kMaxCmapBytes = 64L << 20;
 
-std::uint32_t bigEndian(const unsigned char* bytes, int count) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < count; ++i) value = value << 8 | bytes[i];
-  return value;
-}
-
-// Reads `count` bytes at `offset`; returns 0 when the file ends first or a read fails.
-int readAt(std::FILE* font, long offset, unsigned char* bytes, std::size_t count) {
-  if (std::fseek(font, offset, SEEK_SET) != 0) return 0;
-  return std::fread(bytes, 1, count, font) == count;
-}
-
 // Reads a big-endian number of `count` bytes (2 or 4) at `pos` of the table into `value`;
 // returns 0, leaving `value` alone, when the number does not lie wholly inside the table.
 int tableNumber(const FontCmap& cmap, std::size_t pos, int count, std::uint32_t& value) {

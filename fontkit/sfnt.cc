@@ -4,7 +4,6 @@
 #include <cstring>
 
 namespace fontkit {
-namespace {
 
 std::uint32_t bigEndian(const unsigned char* bytes, int count) {
   std::uint32_t value = 0;
@@ -12,11 +11,12 @@ std::uint32_t bigEndian(const unsigned char* bytes, int count) {
   return value;
 }
 
-// Reads `count` bytes at `offset`; returns 0 when the file ends first or a read fails.
 int readAt(std::FILE* font, long offset, unsigned char* bytes, std::size_t count) {
   if (std::fseek(font, offset, SEEK_SET) != 0) return 0;
   return std::fread(bytes, 1, count, font) == count;
 }
+
+namespace {
 
 // Checks the glyph locations: `count` offsets of `size` bytes (2: halved, 4: whole) from
 // `loca`, each at most `glyfLength` and none below the one before.

@@ -2,6 +2,7 @@
 #ifndef FONTKIT_SFNT_H_
 #define FONTKIT_SFNT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -34,6 +35,12 @@ enum class DirectoryResult {
 /// Reads the table directory of the font in `font` into `directory`, from the start of the
 /// stream. Checks nothing about the tables themselves.
 DirectoryResult readDirectory(std::FILE* font, FontDirectory& directory);
+
+/// The big-endian number in the first `count` (1..4) of `bytes`.
+std::uint32_t bigEndian(const unsigned char* bytes, int count);
+
+/// Reads `count` bytes at `offset` of `font`; returns 0 when the file ends first or a read fails.
+int readAt(std::FILE* font, long offset, unsigned char* bytes, std::size_t count);
 
 /// Returns the record of the table `tag` (four characters), nullptr if the font has none.
 const TableEntry* findTable(const FontDirectory& directory, const char* tag);
