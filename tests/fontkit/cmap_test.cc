@@ -8,23 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/font_bytes.h"
+
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-void put16(Bytes& out, std::uint32_t value) {
-  out.push_back(static_cast<unsigned char>(value >> 8));
-  out.push_back(static_cast<unsigned char>(value));
-}
-
-void put32(Bytes& out, std::uint32_t value) {
-  put16(out, value >> 16);
-  put16(out, value & 0xFFFF);
-}
-
-void putTag(Bytes& out, const char* tag) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(tag[i]));
-}
+using testsupport::Bytes;
+using testsupport::put16;
+using testsupport::put32;
+using testsupport::putTag;
 
 // A format 4 subtable: U+3042..U+3044 by delta to glyphs 10..12; U+4E00..U+4E01 through the
 // glyph array (glyph 20, then 0: none), with delta 5; the closing segment at U+FFFF.

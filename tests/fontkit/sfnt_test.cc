@@ -8,19 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/font_bytes.h"
+
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-void put16(Bytes& out, std::uint32_t value) {
-  out.push_back(static_cast<unsigned char>(value >> 8));
-  out.push_back(static_cast<unsigned char>(value));
-}
-
-void put32(Bytes& out, std::uint32_t value) {
-  put16(out, value >> 16);
-  put16(out, value & 0xFFFF);
-}
+using testsupport::Bytes;
+using testsupport::put16;
+using testsupport::put32;
 
 struct Table {
   std::string tag;

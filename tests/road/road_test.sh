@@ -508,13 +508,13 @@ compareText() {
   # The characters that kotobun set as the geta mark, from the code points of its warnings.
   local value
   : >geta.chars
-  for code in $(sed -n 's/.*No JIS X 0208 place for U+\([0-9A-F]*\) .*/\1/p' "$warnings" | sort -u); do
+  while read -r code; do
     value=$((16#$code))
     # shellcheck disable=SC2059 # the format is the character's UTF-32 bytes
     printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $((value >> 24)) $((value >> 16 & 255)) \
       $((value >> 8 & 255)) $((value & 255)))" | iconv -f UTF-32BE -t UTF-8 >>geta.chars
     echo >>geta.chars
-  done
+  done < <(sed -n 's/.*No JIS X 0208 place for U+\([0-9A-F]*\) .*/\1/p' "$warnings" | sort -u)
   jisCharacters "$text" geta.chars >"$label.expected"
   # In the order the characters are drawn: a wide space in a line can make pdftotext take the
   # line for two columns.
@@ -541,6 +541,7 @@ checkPlainText() {
   # without a place (TeX text, or the geta mark with a warning), and TeX's special characters.
   {
     cat "$DATA/roundtrip.txt"
+    # shellcheck disable=SC2016 # $5 and the backquotes are the text's own
     printf '%s\n' '波～線と全角－と∥、半角のｱｲｳ､と丸①とⅣと㍉、𠮷野と熙。' \
       'Un café © 2024 • a–b, $5 & #1 _x_ {y} ^z~ \path 100% '\''q'\'' `b`'
   } >"$utf8"
